@@ -1,0 +1,109 @@
+#include "common/daily_log.hpp"
+
+#include <cstdarg>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+#include "common/module_folder.hpp"
+
+namespace kavorin {
+namespace {
+
+struct DailyLogSettings {
+  std::mutex mutex;
+  std::string folder;  // empty: the module's folder
+  LogClock clock;
+};
+
+DailyLogSettings& Settings() {
+  static DailyLogSettings settings;
+  return settings;
+}
+
+LocalTime ReadLocalClock() {
+  // std::localtime shares one buffer per process; the lock keeps two threads
+  // of the client library from reading each other's time.
+  static std::mutex clock_mutex;
+  const std::time_t now = std::time(nullptr);
+  std::lock_guard lock(clock_mutex);
+  const std::tm* tm = std::localtime(&now);
+  if (tm == nullptr) return {};
+  return {tm->tm_year + 1900, tm->tm_mon + 1, tm->tm_mday, tm->tm_hour, tm->tm_min, tm->tm_sec};
+}
+
+std::string FormatMessage(const char* format, std::va_list args) {
+  std::va_list measure;
+  va_copy(measure, args);
+  const int length = std::vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  if (length <= 0) return {};
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  std::vsnprintf(text.data(), text.size(), format, args);
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
+std::filesystem::path LogFolder() {
+  std::string folder;
+  {
+    std::lock_guard lock(Settings().mutex);
+    folder = Settings().folder;
+  }
+  if (folder.empty()) folder = ModuleFolder();
+  return std::filesystem::path(folder) / "catlog";
+}
+
+}  // namespace
+
+void SetDailyLogFolder(std::string folder) {
+  std::lock_guard lock(Settings().mutex);
+  Settings().folder = std::move(folder);
+}
+
+void SetDailyLogClock(LogClock clock) {
+  std::lock_guard lock(Settings().mutex);
+  Settings().clock = std::move(clock);
+}
+
+std::string DailyLogPath(const LocalTime& when) {
+  char name[32];
+  std::snprintf(name, sizeof name, "%04d%02d%02d.log", when.year, when.month, when.day);
+  return (LogFolder() / name).string();
+}
+
+std::string DailyLogLine(const LocalTime& when, const std::string& message) {
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d\t[*]\t", when.hour, when.minute, when.second);
+  return stamp + message + "|\r\r\n";
+}
+
+void WriteDailyLog(const char* format, ...) {
+  LogClock clock;
+  {
+    std::lock_guard lock(Settings().mutex);
+    clock = Settings().clock;
+  }
+  // One clock reading names the file and stamps the line, so a line written
+  // at midnight never lands in the wrong day's file.
+  const LocalTime now = clock ? clock() : ReadLocalClock();
+
+  std::va_list args;
+  va_start(args, format);
+  const std::string message = FormatMessage(format, args);
+  va_end(args);
+
+  std::error_code ignored;
+  std::filesystem::create_directories(LogFolder(), ignored);
+  const std::string line = DailyLogLine(now, message);
+  // Binary mode: the line already carries the exact bytes on every platform.
+  std::FILE* file = std::fopen(DailyLogPath(now).c_str(), "ab");
+  if (file == nullptr) return;
+  std::fwrite(line.data(), 1, line.size(), file);
+  std::fflush(file);
+  std::fclose(file);
+}
+
+}  // namespace kavorin

@@ -1,0 +1,44 @@
+#pragma once
+// The daily log: one file a day in "catlog" beside the program or library,
+// one line an event:  HH:MM:SS <TAB> [*] <TAB> message | CR CR LF
+//
+// The doubled CR is what a text-mode stream on Windows makes of "|\r\n"; the
+// host and the client library of both builds write the same bytes, so the
+// files stay identical whichever program wrote them and may be shared.
+#include <functional>
+#include <string>
+
+namespace kavorin {
+
+struct LocalTime {
+  int year = 1970;  // four digits
+  int month = 1;    // 1..12
+  int day = 1;      // 1..31
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
+using LogClock = std::function<LocalTime()>;
+
+// Where the program or library lives; the log goes to <folder>/catlog/.
+// Unset, the folder of the running module is used.
+void SetDailyLogFolder(std::string folder);
+// Replaces the clock (tests); an empty function restores the local clock.
+void SetDailyLogClock(LogClock clock);
+
+// Appends one line; the message is printf-formatted and written as the bytes
+// it is (CP949 for Korean texts). Open, append, close per line; failures lose
+// the line silently.
+void WriteDailyLog(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+// The path the next line would go to, and the line's bytes; for tests and
+// tools that must agree with the writer.
+std::string DailyLogPath(const LocalTime& when);
+std::string DailyLogLine(const LocalTime& when, const std::string& message);
+
+}  // namespace kavorin

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The project's test command: installs what is missing, then builds and runs
+# every test (native, sanitizers, fuzzers for a bounded time) and cross-builds
+# the Windows targets. Exits non-zero on the first failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+jobs=$(nproc 2>/dev/null || echo 2)
+step() { printf '\n==== %s ====\n' "$*"; }
+
+step "dependencies"
+scripts/install-deps.sh
+
+step "core portability"
+scripts/check-core-portable.sh
+
+for preset in linux linux-asan; do
+  step "build and test: $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  ctest --preset "$preset" -j "$jobs"
+done
+
+step "cross-compile: mingw32"
+cmake --preset mingw32 >/dev/null
+cmake --build --preset mingw32 -j "$jobs"
+
+if command -v clang++ >/dev/null; then
+  step "fuzz (bounded)"
+  scripts/run-fuzzers.sh "${KAVORIN_FUZZ_SECONDS:-20}"
+fi
+
+step "all tests passed"
