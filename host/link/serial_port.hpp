@@ -21,14 +21,12 @@ struct LineSettings {
 // Receives what the port reads, always on the loop thread.
 class SerialSink {
  public:
+  virtual ~SerialSink() = default;
   // One batch of bytes read together. Returns false when the batch was
   // dropped (the receive queue could not take all of it).
   virtual bool QueueReceived(std::span<const std::uint8_t> batch) = 0;
   // Every batch of one read is queued; the link may now look at them.
   virtual void DataArrived() = 0;
-
- protected:
-  ~SerialSink() = default;
 };
 
 class SerialPort {

@@ -7,11 +7,9 @@ namespace kavorin {
 
 class TimerHost {
  public:
+  virtual ~TimerHost() = default;
   virtual void ArmTimer(int id, int milliseconds) = 0;
   virtual void KillTimer(int id) = 0;
-
- protected:
-  ~TimerHost() = default;
 };
 
 // Timer ids and periods of the exchange.
