@@ -4,6 +4,16 @@
 //
 // Every text here is CP949 bytes. A frame is the complete byte string the
 // link sends or received: STX, body, ETX, LRC.
+//
+// Texts are taken up to their first NUL wherever they come in: the link hands
+// a text frame on as NUL-terminated text, and the terminal's texts never
+// carry a NUL, so a stray one must not end up inside a frame.
+//
+// Refusal: a build operation never writes a frame the link could not hold
+// (kMaxTextFrameBytes for text messages, kMaxFrameBytes for data messages).
+// It returns std::nullopt and leaves the passage exactly as it was: message
+// kind, request text and response text unchanged. The caller sees the
+// refusal; nothing is truncated and nothing half-built is sent.
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -113,15 +123,22 @@ class CatPassage {
   std::optional<std::string> BuildIU(std::string_view hexText, int size);
   std::string BuildMB();
 
-  // Keeps `frame` up to its first NUL as the response text.
+  // Keeps `frame` up to its first NUL as the response text. The host keeps
+  // it in a string of its own size, so a long response is kept whole.
   void StoreResponse(std::string_view frame);
   // -1 no response; 0 good ("0000"/"5001") or a read; -2 any other code.
   int CheckResponseCode() const;
   // Field n (n >= 1) of the response: 0, or -2 when it has fewer than n
-  // separators (`out` is then untouched).
+  // separators or n < 1 (`out` is then untouched).
   int parse_passage(int n, std::string& out) const;
   // One result field: kFieldFound, kNoResponse, kWrongMessageKind or
-  // kTooFewFields; `out` holds the value only on kFieldFound.
+  // kTooFewFields, checked in that order; `out` holds the value only on
+  // kFieldFound and is emptied otherwise. A found field may be empty.
+  //
+  // Sign data (SignPADSignData) comes back as Base64 of the whole field. The
+  // value is a string sized to fit, so a long sign field (its Base64 grows by
+  // a third) is returned whole: there is no fixed buffer to overrun and
+  // nothing is cut off.
   int GetField(ResultField field, std::string& out) const;
 
  private:
