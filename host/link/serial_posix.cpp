@@ -1,0 +1,259 @@
+#include "host/link/serial_posix.hpp"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
+#include <asio/io_context.hpp>
+#include <asio/posix/stream_descriptor.hpp>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <utility>
+
+#include "host/link/port_names_posix.hpp"
+
+namespace kavorin {
+
+namespace {
+
+constexpr cc_t kXon = 0x11;
+constexpr cc_t kXoff = 0x13;
+
+// Windows parity and stop-bit values, which callers of the seam pass.
+constexpr int kParityNone = 0, kParityOdd = 1, kParityEven = 2, kParityMark = 3, kParitySpace = 4;
+constexpr int kOneStopBit = 0, kTwoStopBits = 2;
+
+std::optional<speed_t> SpeedOf(int baud) {
+  static constexpr std::array<std::pair<int, speed_t>, 19> kSpeeds{{
+      {50, B50},       {75, B75},       {110, B110},     {134, B134},     {150, B150},
+      {200, B200},     {300, B300},     {600, B600},     {1200, B1200},   {1800, B1800},
+      {2400, B2400},   {4800, B4800},   {9600, B9600},   {19200, B19200}, {38400, B38400},
+      {57600, B57600}, {115200, B115200}, {230400, B230400}, {460800, B460800},
+  }};
+  for (const auto& [rate, speed] : kSpeeds) {
+    if (rate == baud) return speed;
+  }
+  return std::nullopt;
+}
+
+std::optional<tcflag_t> CharacterSizeOf(int bits) {
+  switch (bits) {
+    case 5: return CS5;
+    case 6: return CS6;
+    case 7: return CS7;
+    case 8: return CS8;
+    default: return std::nullopt;
+  }
+}
+
+// Everything the line discipline could do to the bytes is switched off; only
+// XON/XOFF stays, in both directions, as the terminal expects.
+std::string ApplyLineSettings(termios& tio, const LineSettings& settings) {
+  std::optional<speed_t> speed = SpeedOf(settings.baudRate);
+  if (!speed) return "unsupported baud rate " + std::to_string(settings.baudRate);
+  std::optional<tcflag_t> size = CharacterSizeOf(settings.byteSize);
+  if (!size) return "unsupported byte size " + std::to_string(settings.byteSize);
+  if (settings.stopBits != kOneStopBit && settings.stopBits != kTwoStopBits) {
+    return "unsupported stop bits " + std::to_string(settings.stopBits);
+  }
+
+  tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
+                                        IXANY | INPCK | IUCLC | IMAXBEL);
+  tio.c_iflag |= IXON | IXOFF;
+  tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ECHOE | ECHOK | ICANON | ISIG | IEXTEN);
+  tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+  tio.c_cflag |= *size | CREAD | CLOCAL;
+  switch (settings.parity) {
+    case kParityNone: break;
+    case kParityOdd: tio.c_cflag |= PARENB | PARODD; break;
+    case kParityEven: tio.c_cflag |= PARENB; break;
+    case kParityMark: tio.c_cflag |= PARENB | PARODD | CMSPAR; break;
+    case kParitySpace: tio.c_cflag |= PARENB | CMSPAR; break;
+    default: return "unsupported parity " + std::to_string(settings.parity);
+  }
+  if (settings.parity != kParityNone) tio.c_iflag |= INPCK;
+  if (settings.stopBits == kTwoStopBits) tio.c_cflag |= CSTOPB;
+  tio.c_cc[VMIN] = 1;
+  tio.c_cc[VTIME] = 0;
+  tio.c_cc[VSTART] = kXon;
+  tio.c_cc[VSTOP] = kXoff;
+  cfsetispeed(&tio, *speed);
+  cfsetospeed(&tio, *speed);
+  return {};
+}
+
+}  // namespace
+
+struct SerialChannel::Session {
+  Session(asio::io_context& loop, SerialSink& target) : descriptor(loop), sink(&target) {}
+
+  asio::posix::stream_descriptor descriptor;
+  SerialSink* sink;
+  bool closed = false;
+  std::array<std::uint8_t, kReadBufferBytes> buffer{};
+};
+
+SerialChannel::SerialChannel(asio::io_context& loop) : loop_(loop) {}
+
+SerialChannel::~SerialChannel() { Close(); }
+
+bool SerialChannel::IsOpen() const { return session_ != nullptr; }
+
+int SerialChannel::NativeHandle() const {
+  return session_ ? session_->descriptor.native_handle() : -1;
+}
+
+bool SerialChannel::Fail(std::string call, int error) {
+  last_error_ = std::move(call) + "(" + device_path_ + "): " + std::strerror(error);
+  return false;
+}
+
+bool SerialChannel::Open(const std::string& name, const LineSettings& settings, SerialSink& sink) {
+  if (session_) {
+    last_error_ = "open(" + name + "): the channel is already open on " + device_path_;
+    return false;
+  }
+  PortResolution resolved = ResolvePortNameOnHost(name);
+  if (!resolved.ok) {
+    last_error_ = resolved.error;
+    return false;
+  }
+  device_path_ = resolved.path;
+
+  int fd = ::open(device_path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    Fail("open", errno);
+    device_path_.clear();
+    return false;
+  }
+  auto fail = [&](const char* call, int error) {
+    Fail(call, error);
+    ::close(fd);
+    device_path_.clear();
+    return false;
+  };
+
+  // TIOCEXCL keeps other users out, but root passes it by; the lock also
+  // keeps out a second opener running as root (another host, a simulator
+  // pointed at the wrong end), as long as it locks too.
+  if (::ioctl(fd, TIOCEXCL) != 0) return fail("ioctl TIOCEXCL", errno);
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int error = errno;
+    fail("flock", error);
+    if (error == EWOULDBLOCK) last_error_ += " (the port is in use)";
+    return false;
+  }
+  if (::tcflush(fd, TCIOFLUSH) != 0) return fail("tcflush", errno);
+  termios tio{};
+  if (::tcgetattr(fd, &tio) != 0) return fail("tcgetattr", errno);
+  if (std::string refused = ApplyLineSettings(tio, settings); !refused.empty()) {
+    ::close(fd);
+    last_error_ = "open(" + device_path_ + "): " + refused;
+    device_path_.clear();
+    return false;
+  }
+  if (::tcsetattr(fd, TCSANOW, &tio) != 0) return fail("tcsetattr", errno);
+  // A pty has no modem lines and refuses this; the line works without them.
+  int lines = TIOCM_DTR | TIOCM_RTS;
+  (void)::ioctl(fd, TIOCMBIS, &lines);
+
+  asio::error_code ec;
+  session_ = std::make_shared<Session>(loop_, sink);
+  session_->descriptor.assign(fd, ec);
+  if (ec) {
+    session_.reset();
+    return fail("assign", ec.value());
+  }
+  last_error_.clear();
+  StartRead(session_);
+  return true;
+}
+
+void SerialChannel::StartRead(const std::shared_ptr<Session>& session) {
+  session->descriptor.async_read_some(
+      asio::buffer(session->buffer), [this, session](const asio::error_code& ec, std::size_t count) {
+        // Close may have run while this completion was already queued: the
+        // bytes belong to a port the link no longer has.
+        if (session->closed) return;
+        if (ec) {
+          if (ec == asio::error::operation_aborted) return;
+          // A hung-up line (EIO, or end of file on a tty) stays readable
+          // forever; reading on would spin. The link's timers end the
+          // exchange, and its next write fails.
+          last_error_ = "read(" + device_path_ + "): " +
+                        (ec == asio::error::eof ? std::string("the line hung up") : ec.message());
+          return;
+        }
+        session->sink->QueueReceived(std::span<const std::uint8_t>(session->buffer.data(), count));
+        if (session->closed) return;
+        session->sink->DataArrived();
+        if (session->closed) return;
+        StartRead(session);
+      });
+}
+
+bool SerialChannel::Send(std::span<const std::uint8_t> data) {
+  if (!session_) {
+    last_error_ = "write: the port is not open";
+    return false;
+  }
+  const int fd = session_->descriptor.native_handle();
+  std::size_t written = 0;
+  // The time limit counts from the last progress, as the driver's write
+  // time-out does per attempt: a long frame at 9600 baud takes seconds to
+  // drain but keeps moving; a line that takes nothing for a whole period
+  // (held off by XOFF, or gone) fails.
+  auto deadline = std::chrono::steady_clock::now() + write_timeout_;
+  while (written < data.size()) {
+    ssize_t n = ::write(fd, data.data() + written, data.size() - written);
+    if (n > 0) {
+      written += static_cast<std::size_t>(n);
+      deadline = std::chrono::steady_clock::now() + write_timeout_;
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return Fail("write", errno);
+
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      last_error_ = "write(" + device_path_ + "): no progress for " + std::to_string(write_timeout_.count()) +
+                    " ms, " + std::to_string(written) + " of " + std::to_string(data.size()) + " bytes written";
+      return false;
+    }
+    pollfd waiting{fd, POLLOUT, 0};
+    int ready = ::poll(&waiting, 1, static_cast<int>(left.count()));
+    if (ready < 0 && errno != EINTR) return Fail("poll", errno);
+    if (ready > 0 && (waiting.revents & POLLOUT) == 0 && (waiting.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+      last_error_ = "write(" + device_path_ + "): the line hung up";
+      return false;
+    }
+  }
+  return true;
+}
+
+void SerialChannel::Close() {
+  if (!session_) return;
+  std::shared_ptr<Session> session = std::move(session_);
+  session->closed = true;
+  const int fd = session->descriptor.native_handle();
+  asio::error_code ignored;
+  session->descriptor.cancel(ignored);
+  // Each step is tried whatever the one before did: clearing DTR fails on a
+  // pty and on some USB adapters, and the descriptor must be closed anyway.
+  int dtr = TIOCM_DTR;
+  (void)::ioctl(fd, TIOCMBIC, &dtr);
+  // The exclusive flag lives on the tty, not on our descriptor: left set, it
+  // would lock out the next opener that is not root.
+  (void)::ioctl(fd, TIOCNXCL);
+  session->descriptor.close(ignored);
+  session->sink = nullptr;
+  device_path_.clear();
+}
+
+}  // namespace kavorin

@@ -1,0 +1,353 @@
+#include "host/link/serial_posix.hpp"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <asio/io_context.hpp>
+#include <asio/post.hpp>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "tests/host/link/pty_pair.hpp"
+
+namespace kavorin {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+using kavorin::testing::PtyPair;
+
+Bytes B(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+class RecordingSink : public SerialSink {
+ public:
+  bool QueueReceived(std::span<const std::uint8_t> batch) override {
+    batches.emplace_back(batch.begin(), batch.end());
+    return true;
+  }
+  void DataArrived() override {
+    ++arrivals;
+    if (onArrival) onArrival();
+  }
+  Bytes All() const {
+    Bytes all;
+    for (const Bytes& b : batches) all.insert(all.end(), b.begin(), b.end());
+    return all;
+  }
+
+  std::vector<Bytes> batches;
+  int arrivals = 0;
+  std::function<void()> onArrival;
+};
+
+int OpenDescriptorCount() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+  return count;
+}
+
+class SerialChannelTest : public ::testing::Test {
+ protected:
+  bool OpenOnPty() { return channel.Open(pty.slavePath(), LineSettings{}, sink); }
+
+  void RunUntil(const std::function<bool()>& done, std::chrono::milliseconds bound = 10s) {
+    auto until = std::chrono::steady_clock::now() + bound;
+    while (!done() && std::chrono::steady_clock::now() < until) {
+      loop.restart();
+      loop.run_for(10ms);
+    }
+  }
+  void RunFor(std::chrono::milliseconds period) {
+    loop.restart();
+    loop.run_for(period);
+  }
+
+  PtyPair pty;
+  asio::io_context loop;
+  RecordingSink sink;
+  SerialChannel channel{loop};
+};
+
+TEST_F(SerialChannelTest, OpenAppliesTheFixedLineSettings) {
+  ASSERT_TRUE(OpenOnPty()) << channel.LastError();
+  EXPECT_TRUE(channel.IsOpen());
+  EXPECT_EQ(channel.DevicePath(), pty.slavePath());
+  EXPECT_TRUE(channel.LastError().empty());
+
+  const int fd = channel.NativeHandle();
+  termios tio{};
+  ASSERT_EQ(::tcgetattr(fd, &tio), 0);
+  EXPECT_EQ(::cfgetospeed(&tio), B9600);
+  EXPECT_EQ(::cfgetispeed(&tio), B9600);
+  EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+  EXPECT_EQ(tio.c_cflag & (CREAD | CLOCAL), static_cast<tcflag_t>(CREAD | CLOCAL));
+  EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
+  EXPECT_EQ(tio.c_iflag & (IXANY | ICRNL | INLCR | IGNCR | ISTRIP | INPCK), 0u);
+  EXPECT_EQ(tio.c_cc[VSTART], 0x11);
+  EXPECT_EQ(tio.c_cc[VSTOP], 0x13);
+  EXPECT_EQ(tio.c_oflag & OPOST, 0u);
+  EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+  EXPECT_EQ(tio.c_cc[VMIN], 1);
+  EXPECT_EQ(tio.c_cc[VTIME], 0);
+
+  int exclusive = 0;
+  ASSERT_EQ(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+  EXPECT_NE(exclusive, 0);
+  EXPECT_NE(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
+  EXPECT_NE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
+}
+
+TEST_F(SerialChannelTest, SecondOpenOfTheSameDeviceFailsUntilTheFirstCloses) {
+  ASSERT_TRUE(OpenOnPty()) << channel.LastError();
+  SerialChannel second(loop);
+  RecordingSink otherSink;
+  EXPECT_FALSE(second.Open(pty.slavePath(), LineSettings{}, otherSink));
+  EXPECT_FALSE(second.IsOpen());
+  EXPECT_NE(second.LastError().find(pty.slavePath()), std::string::npos) << second.LastError();
+
+  // The first one keeps working.
+  pty.Write(B("x"));
+  RunUntil([&] { return sink.All() == B("x"); });
+  EXPECT_EQ(sink.All(), B("x"));
+
+  channel.Close();
+  EXPECT_TRUE(second.Open(pty.slavePath(), LineSettings{}, otherSink)) << second.LastError();
+}
+
+TEST_F(SerialChannelTest, OpenTwiceOnOneChannelFails) {
+  ASSERT_TRUE(OpenOnPty());
+  EXPECT_FALSE(OpenOnPty());
+  EXPECT_TRUE(channel.IsOpen());
+}
+
+TEST_F(SerialChannelTest, CloseLeavesTheDeviceOpenableByAnyone) {
+  ASSERT_TRUE(OpenOnPty());
+  channel.Close();
+  EXPECT_FALSE(channel.IsOpen());
+  EXPECT_EQ(channel.NativeHandle(), -1);
+  EXPECT_TRUE(channel.DevicePath().empty());
+  int fd = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  int exclusive = 1;
+  EXPECT_EQ(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+  EXPECT_EQ(exclusive, 0);
+  ::close(fd);
+  channel.Close();  // closing twice is harmless
+}
+
+TEST_F(SerialChannelTest, ComNameOpensTheDosdevicesEntry) {
+  std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                              ("kavorin-ports-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir / "dosdevices");
+  std::filesystem::create_symlink(pty.slavePath(), dir / "dosdevices" / "com7");
+  const char* saved = std::getenv("KAVORIN_CONFIG_DIR");
+  std::string keep = saved ? saved : "";
+  ::setenv("KAVORIN_CONFIG_DIR", dir.c_str(), 1);
+
+  for (const char* name : {"COM7", "com7"}) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(channel.Open(name, LineSettings{}, sink)) << channel.LastError();
+    EXPECT_EQ(channel.DevicePath(), (dir / "dosdevices" / "com7").string());
+    ASSERT_EQ(channel.Send(B("ping")), true);
+    EXPECT_EQ(pty.Read(4, 10s), B("ping"));
+    channel.Close();
+  }
+
+  if (saved) {
+    ::setenv("KAVORIN_CONFIG_DIR", keep.c_str(), 1);
+  } else {
+    ::unsetenv("KAVORIN_CONFIG_DIR");
+  }
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(SerialChannelTest, RefusedOpensSayWhyAndLeakNothing) {
+  struct Case {
+    std::string name;
+    std::string mention;
+  };
+  const Case cases[] = {
+      {"", "too short"},
+      {"C", "too short"},
+      {"LPT1", "neither COMn"},
+      {"/nonexistent/kavorin-tty", "open(/nonexistent/kavorin-tty)"},
+      {"/dev/null", "TIOCEXCL(/dev/null)"},
+  };
+  const int before = OpenDescriptorCount();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_FALSE(channel.Open(c.name, LineSettings{}, sink));
+    EXPECT_FALSE(channel.IsOpen());
+    EXPECT_NE(channel.LastError().find(c.mention), std::string::npos) << channel.LastError();
+  }
+  LineSettings odd;
+  odd.baudRate = 12345;
+  EXPECT_FALSE(channel.Open(pty.slavePath(), odd, sink));
+  EXPECT_NE(channel.LastError().find("baud rate 12345"), std::string::npos) << channel.LastError();
+  EXPECT_EQ(OpenDescriptorCount(), before);
+  EXPECT_TRUE(OpenOnPty()) << "a refused open must not leave the device locked";
+}
+
+TEST_F(SerialChannelTest, BytesTravelBothWays) {
+  ASSERT_TRUE(OpenOnPty());
+  const Bytes request = {0x02, 'R', 'C', 0x03, 0x32};
+  ASSERT_TRUE(channel.Send(request)) << channel.LastError();
+  EXPECT_EQ(pty.Read(request.size(), 10s), request);
+
+  const Bytes answer = {0x06, 0x00, 0xFF, 0x1C, 0x80};
+  pty.Write(answer);
+  RunUntil([&] { return sink.All().size() >= answer.size(); });
+  EXPECT_EQ(sink.All(), answer);
+  EXPECT_EQ(sink.arrivals, static_cast<int>(sink.batches.size()));
+}
+
+TEST_F(SerialChannelTest, StalePendingBytesArePurgedOnOpen) {
+  pty.Write(B("stale"));
+  std::this_thread::sleep_for(50ms);
+  ASSERT_TRUE(OpenOnPty());
+  pty.Write(B("fresh"));
+  RunUntil([&] { return sink.All().size() >= 5; });
+  RunFor(50ms);
+  EXPECT_EQ(sink.All(), B("fresh"));
+}
+
+TEST_F(SerialChannelTest, XonXoffFromTheLineAreFlowControlNotData) {
+  ASSERT_TRUE(OpenOnPty());
+  pty.Write({'A', 0x13, 0x11, 'B'});
+  RunUntil([&] { return sink.All().size() >= 2; });
+  RunFor(50ms);
+  EXPECT_EQ(sink.All(), B("AB"));
+}
+
+TEST_F(SerialChannelTest, ALargeWriteArrivesWholeInOrderInBatchesOfAtMost4096) {
+  ASSERT_TRUE(OpenOnPty());
+  Bytes pattern(10000);
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    // No XON/XOFF values in the data: the line would take them as flow control.
+    std::uint8_t b = static_cast<std::uint8_t>(i * 7 + i / 251);
+    pattern[i] = (b == 0x11 || b == 0x13) ? 0x20 : b;
+  }
+  pty.Write(pattern);
+  RunUntil([&] { return sink.All().size() >= pattern.size(); });
+  EXPECT_EQ(sink.All(), pattern);
+  for (const Bytes& batch : sink.batches) {
+    EXPECT_FALSE(batch.empty());
+    EXPECT_LE(batch.size(), SerialChannel::kReadBufferBytes);
+  }
+}
+
+// The pty takes far less than this at once: the write completes in parts as
+// the far end reads, and must not give up while it makes progress.
+TEST_F(SerialChannelTest, APartialWriteCompletesWithTheRest) {
+  ASSERT_TRUE(OpenOnPty());
+  channel.SetWriteTimeout(10s);
+  Bytes data(256 * 1024);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>('a' + i % 26);
+  Bytes received;
+  std::thread reader([&] {
+    std::this_thread::sleep_for(100ms);
+    received = pty.Read(data.size(), 60s);
+  });
+  EXPECT_TRUE(channel.Send(data)) << channel.LastError();
+  reader.join();
+  EXPECT_EQ(received.size(), data.size());
+  EXPECT_TRUE(received == data);
+}
+
+TEST_F(SerialChannelTest, AWriteThatMakesNoProgressGivesUp) {
+  ASSERT_TRUE(OpenOnPty());
+  channel.SetWriteTimeout(200ms);
+  Bytes data(4 * 1024 * 1024, 'z');
+  EXPECT_FALSE(channel.Send(data));
+  EXPECT_NE(channel.LastError().find("no progress"), std::string::npos) << channel.LastError();
+  EXPECT_TRUE(channel.IsOpen());
+}
+
+TEST_F(SerialChannelTest, SendOnAClosedChannelFails) {
+  EXPECT_FALSE(channel.Send(B("x")));
+  ASSERT_TRUE(OpenOnPty());
+  channel.Close();
+  EXPECT_FALSE(channel.Send(B("x")));
+}
+
+TEST_F(SerialChannelTest, CloseFromInsideDataArrivedStopsEveryCallback) {
+  ASSERT_TRUE(OpenOnPty());
+  sink.onArrival = [&] { channel.Close(); };
+  pty.Write(B("A"));
+  RunUntil([&] { return sink.arrivals > 0; });
+  ASSERT_EQ(sink.arrivals, 1);
+  EXPECT_FALSE(channel.IsOpen());
+  pty.Write(B("BCD"));
+  RunFor(200ms);
+  EXPECT_EQ(sink.All(), B("A"));
+  EXPECT_EQ(sink.arrivals, 1);
+
+  // And the channel opens again afterwards, as the next exchange needs.
+  sink.onArrival = nullptr;
+  ASSERT_TRUE(OpenOnPty()) << channel.LastError();
+  pty.Write(B("E"));
+  RunUntil([&] { return sink.All().size() >= 2; });
+  EXPECT_EQ(sink.All(), B("AE"));
+}
+
+// The next read completes while a Close is already queued on the loop: its
+// bytes belong to a port the owner closed and must not reach the sink.
+TEST_F(SerialChannelTest, NoCallbackFromACompletionQueuedBeforeClose) {
+  ASSERT_TRUE(OpenOnPty());
+  sink.onArrival = [&] {
+    sink.onArrival = nullptr;
+    pty.Write(B("B"));
+    pollfd ready{channel.NativeHandle(), POLLIN, 0};
+    ::poll(&ready, 1, 10000);
+    asio::post(loop, [&] { channel.Close(); });
+  };
+  pty.Write(B("A"));
+  RunUntil([&] { return !channel.IsOpen(); });
+  RunFor(200ms);
+  EXPECT_EQ(sink.All(), B("A"));
+  EXPECT_EQ(sink.arrivals, 1);
+}
+
+TEST_F(SerialChannelTest, AHungUpLineStopsReadingAndFailsTheNextSend) {
+  ASSERT_TRUE(OpenOnPty());
+  pty.HangUp();
+  RunUntil([&] { return !channel.LastError().empty(); });
+  EXPECT_NE(channel.LastError().find("read("), std::string::npos) << channel.LastError();
+  EXPECT_TRUE(sink.batches.empty());
+  EXPECT_FALSE(channel.Send(B("x")));
+  channel.Close();
+  EXPECT_FALSE(channel.IsOpen());
+}
+
+TEST(SerialChannelLifetime, DestroyingAnOpenChannelClosesIt) {
+  PtyPair pty;
+  asio::io_context loop;
+  RecordingSink sink;
+  {
+    // The loop's own descriptors come with its first user; count after it.
+    SerialChannel first(loop);
+    ASSERT_TRUE(first.Open(pty.slavePath(), LineSettings{}, sink));
+  }
+  const int before = OpenDescriptorCount();
+  {
+    SerialChannel channel(loop);
+    ASSERT_TRUE(channel.Open(pty.slavePath(), LineSettings{}, sink));
+    pty.Write(B("late"));
+    std::this_thread::sleep_for(50ms);
+  }
+  loop.run_for(100ms);
+  EXPECT_TRUE(sink.batches.empty());
+  EXPECT_EQ(OpenDescriptorCount(), before);
+}
+
+}  // namespace
+}  // namespace kavorin
