@@ -11,7 +11,7 @@
 
 namespace kavorin {
 
-// Platform conversions (iconv on Linux, the ANSI code page on Windows).
+// Platform conversions (iconv on Linux, code page 949 on Windows).
 std::string Cp949FromUtf16(std::u16string_view text);
 std::u16string Utf16FromCp949(std::string_view text);
 

@@ -6,26 +6,29 @@
 
 namespace kavorin {
 
-// The ANSI code page, as every conversion of the Windows build does: 949 on
-// a Korean system. Unmappable characters become the default character '?'.
+// Code page 949 itself rather than the ANSI code page: the terminal, the log
+// files and the C exports speak CP949 whatever the PC's locale is, and on a
+// Korean system the two are the same. Unmappable characters become '?'.
+constexpr UINT kCodePage = 949;
+
 std::string Cp949FromUtf16(std::u16string_view text) {
   if (text.empty()) return {};
   const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
   const int length = static_cast<int>(text.size());
-  const int needed = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
+  const int needed = WideCharToMultiByte(kCodePage, 0, wide, length, nullptr, 0, nullptr, nullptr);
   if (needed <= 0) return {};
   std::string out(static_cast<std::size_t>(needed), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide, length, out.data(), needed, nullptr, nullptr);
+  WideCharToMultiByte(kCodePage, 0, wide, length, out.data(), needed, nullptr, nullptr);
   return out;
 }
 
 std::u16string Utf16FromCp949(std::string_view text) {
   if (text.empty()) return {};
   const int length = static_cast<int>(text.size());
-  const int needed = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+  const int needed = MultiByteToWideChar(kCodePage, 0, text.data(), length, nullptr, 0);
   if (needed <= 0) return {};
   std::u16string out(static_cast<std::size_t>(needed), u'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), length, reinterpret_cast<wchar_t*>(out.data()), needed);
+  MultiByteToWideChar(kCodePage, 0, text.data(), length, reinterpret_cast<wchar_t*>(out.data()), needed);
   return out;
 }
 
