@@ -1,0 +1,97 @@
+// KAVORIN, the terminal service host on Linux: one process a user, owning
+// the terminal's serial port and serving every client over a Unix-domain
+// socket. One asio thread runs everything (the socket, the timers, the
+// serial channel, every call), so nothing around the link needs a lock.
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <asio.hpp>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "host/link/loop_timers_posix.hpp"
+#include "host/link/serial_posix.hpp"
+#include "host/service/host_command_line.hpp"
+#include "host/service/posix/host_server.hpp"
+#include "host/service/posix/runtime_dir.hpp"
+#include "host/service/terminal_service.hpp"
+
+namespace {
+
+// Start-up and failures go to stderr with a time, for whoever reads the
+// journal; the daily log keeps only the StartComPort lines.
+void Note(const std::string& text) {
+  char stamp[32];
+  const std::time_t now = std::time(nullptr);
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
+  std::fprintf(stderr, "%s KAVORIN[%d]: %s\n", stamp, static_cast<int>(::getpid()), text.c_str());
+}
+
+std::string JoinArguments(int argc, char** argv) {
+  std::string line;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) line += ' ';
+    line += argv[i];
+  }
+  return line;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::signal(SIGPIPE, SIG_IGN);
+  const kavorin::RuntimePaths paths = kavorin::DefaultRuntimePaths();
+  std::string error;
+  if (!kavorin::PrepareRuntimeDir(paths.dir, error)) {
+    Note("cannot use the runtime folder: " + error);
+    return 1;
+  }
+
+  // One host a user: a second start ends at once, whatever its command line.
+  const int lock_fd = ::open(paths.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (lock_fd < 0) {
+    Note("open(" + paths.lock + "): " + std::strerror(errno));
+    return 1;
+  }
+  if (::flock(lock_fd, LOCK_EX | LOCK_NB) != 0) return 0;
+
+  // Linux has no class registry: registration has nothing to write.
+  if (kavorin::ParseHostCommandLine(JoinArguments(argc, argv)) != kavorin::HostCommand::Serve) return 0;
+
+  asio::io_context loop;
+  kavorin::SerialChannel channel(loop);
+  kavorin::TerminalService* service_for_timers = nullptr;
+  kavorin::LoopTimers timers(loop, [&](int id) { service_for_timers->OnTimer(id); });
+  kavorin::TerminalService service(channel, timers);
+  service_for_timers = &service;
+
+  kavorin::HostServer server(loop, service);
+  if (!server.Listen(paths.socket, error)) {
+    Note(error);
+    return 1;
+  }
+  service.SetTerminateHandler([&] { loop.stop(); });
+
+  asio::signal_set signals(loop, SIGTERM, SIGINT);
+  signals.async_wait([&](asio::error_code ec, int signal_number) {
+    if (ec) return;
+    Note(std::string("ending on ") + ::strsignal(signal_number));
+    service.Shutdown();
+    loop.stop();
+  });
+
+  Note("serving on " + paths.socket);
+  loop.run();
+
+  server.Stop();
+  ::unlink(paths.socket.c_str());
+  ::unlink(paths.lock.c_str());
+  ::close(lock_fd);
+  Note("ended");
+  return 0;
+}
