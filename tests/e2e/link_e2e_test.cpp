@@ -3,98 +3,13 @@
 // status it leaves, and a good exchange right after it.
 #include <gtest/gtest.h>
 
-#include <asio.hpp>
-#include <future>
-#include <thread>
-
-#include "host/link/loop_timers_posix.hpp"
-#include "host/link/serial_posix.hpp"
-#include "host/link/status_check.hpp"
-#include "host/messages/cat_passage.hpp"
+#include "tests/e2e/loop_host.hpp"
 #include "tests/e2e/pty_rig.hpp"
 
 namespace kavorin::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The host's loop on its own thread; the test reaches the link only through
-// the loop, as the host's own calls do.
-class LoopHost {
- public:
-  LoopHost() : work_(asio::make_work_guard(loop_)), thread_([this] { loop_.run(); }) {}
-
-  template <class F>
-  auto Run(F f) {
-    std::packaged_task<decltype(f())()> task(std::move(f));
-    auto result = task.get_future();
-    asio::post(loop_, [&task] { task(); });
-    return result.get();
-  }
-
-  ~LoopHost() {
-    Run([this] { link.ResetLink(); });
-    work_.reset();
-    loop_.stop();
-    thread_.join();
-  }
-
-  bool Open(const std::string& name) {
-    return Run([&] {
-      link.ResetLink();
-      passage.ResetPassage();
-      link.SetNotifyTarget(true);
-      link.SetPortName(name);
-      return link.OpenComPort() == kOpenOk;
-    });
-  }
-
-  void Request(TextRequest request, std::vector<std::string> texts) {
-    Run([&] {
-      passage.ResetPassage();
-      link.SetRequest(*passage.BuildText(request, texts));
-      status_level = 1;
-      timers.ArmTimer(kTimerStartExchange, kStartExchangeMs);
-    });
-  }
-
-  int Status() {
-    return Run([&] { return StatusCheck(link, passage, status_level); });
-  }
-
-  // Polls StatusCheck as a client does, until it is final.
-  int WaitFinal(std::chrono::milliseconds timeout = 60s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    int status = Status();
-    while (status > 0 && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(20ms);
-      status = Status();
-    }
-    return status;
-  }
-
-  std::string Field(ResultField field) {
-    return Run([&] {
-      std::string value;
-      passage.GetField(field, value);
-      return value;
-    });
-  }
-
- private:
-  asio::io_context loop_;
-  asio::executor_work_guard<asio::io_context::executor_type> work_;
-
- public:
-  SerialChannel channel{loop_};
-  LoopTimers timers{loop_, [this](int id) { link.OnTimer(id); }};
-  CatLink link{channel, timers};
-  CatPassage passage;
-  int status_level = 0;
-
- private:
-  std::thread thread_;
-};
 
 const std::vector<std::string> kCreditTexts = {"", "4000123412341234=2812", "00", "1000", "0"};
 
