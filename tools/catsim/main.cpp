@@ -9,6 +9,7 @@
 
 #include "common/hex.hpp"
 #include "common/text_codec.hpp"
+#include "host/link/port_names_posix.hpp"
 #include "tools/catsim/terminal.hpp"
 
 namespace {
@@ -26,6 +27,8 @@ Line
   --link PATH             make PATH a symlink to the pty, e.g.
                           $KAVORIN_CONFIG_DIR/dosdevices/com7 (the host then
                           opens COM7); it follows a new pty after a hang-up
+  --com N                 the same with PATH = $KAVORIN_CONFIG_DIR/dosdevices/comN
+                          (default folder /etc/kavorin), where the host looks for COMN
   --device PATH           speak on an existing serial device instead
   --baud N                pace bytes at N baud, 10 bits a byte (default 9600)
   --no-pacing             send as fast as the line takes bytes
@@ -93,6 +96,7 @@ int Fail(const std::string& message) {
 
 int main(int argc, char** argv) {
   catsim::TerminalOptions options;
+  options.keepEvents = false;  // a demo may run for days; the record file keeps them
   long exchanges = 0;
   bool quiet = false;
 
@@ -108,6 +112,8 @@ int main(int argc, char** argv) {
       return 0;
     } else if (arg == "--link" && (v = value())) {
       options.linkPath = v;
+    } else if (arg == "--com" && (v = value()) && ParseCount(v, n) && n >= 1 && n <= kavorin::kMaxComPortNumber) {
+      options.linkPath = kavorin::ConfigDir() + "/dosdevices/com" + std::to_string(n);
     } else if (arg == "--device" && (v = value())) {
       options.device = v;
     } else if (arg == "--baud" && (v = value()) && ParseCount(v, n) && n > 0) {

@@ -3,7 +3,10 @@
 //   {"t_us":1042,"from":"host","hex":"05"}
 //   {"t_us":1990,"from":"terminal","hex":"06"}
 //   {"t_us":2100,"event":"exchange","exchange":1,"outcome":"completed"}
-// t_us counts microseconds from the simulator's start.
+// t_us counts microseconds from the simulator's start. "exchange" is the
+// exchange under way when the bytes were read or written; the ENQ that opens
+// an exchange is read before it starts and carries none (the "enq" event
+// right after it does).
 #include <cstdint>
 #include <string>
 

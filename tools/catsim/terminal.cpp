@@ -507,6 +507,7 @@ class Terminal::Session {
     event.exchange = report_ ? report_->number : 0;
     if (record_ != nullptr) std::fprintf(record_, "%s\n", ToJsonLine(event).c_str());
     if (t_.options_.onEvent) t_.options_.onEvent(event);
+    if (!t_.options_.keepEvents) return;
     std::lock_guard lock(t_.mutex_);
     t_.events_.push_back(std::move(event));
   }

@@ -44,6 +44,7 @@ struct TerminalOptions {
   std::chrono::milliseconds answerTimeout{3000};   // response sent, no ACK/NAK yet
   int maxRepeats = 3;                    // NAKed requests or responses before giving up
   std::function<void(const WireEvent&)> onEvent;  // called on the terminal's thread
+  bool keepEvents = true;                // keep every event for Events(); off for long runs
   std::string recordPath;                // JSON lines file; empty: none
   std::function<std::tm()> clock;        // local time for the responses; empty: now
 };
