@@ -9,24 +9,45 @@ packages=(
   libasio-dev libssl-dev
   clang libclang-rt-14-dev
   mingw-w64 mingw-w64-tools
+  wine wine64 wine32:i386 libwine-dev locales
 )
+
+# Wine runs the 32-bit Windows build; its 32-bit half comes from i386.
+need_i386=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then need_i386=1; fi
+
+# The Wine tests need the Korean ANSI code page (949), which Wine derives
+# from LC_ALL=ko_KR.UTF-8; that locale must exist.
+have_ko_locale() { locale -a 2>/dev/null | grep -qix 'ko_KR\.utf-\?8'; }
 
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  echo "install-deps: all ${#packages[@]} packages present"
+if [ ${#missing[@]} -eq 0 ] && [ "$need_i386" -eq 0 ] && have_ko_locale; then
+  echo "install-deps: all ${#packages[@]} packages present, ko_KR.UTF-8 locale present"
   exit 0
 fi
 
 if [ "$(id -u)" -ne 0 ]; then
-  echo "install-deps: missing packages (${missing[*]}); run this script as root" >&2
+  echo "install-deps: missing packages (${missing[*]}), i386 or the ko_KR.UTF-8 locale; run this script as root" >&2
   exit 1
 fi
 
-echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update
-apt-get install -y --no-install-recommends "${missing[@]}"
+if [ "$need_i386" -eq 1 ]; then
+  echo "install-deps: adding the i386 architecture"
+  dpkg --add-architecture i386
+fi
+if [ ${#missing[@]} -ne 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+if ! have_ko_locale; then
+  echo "install-deps: generating the ko_KR.UTF-8 locale"
+  sed -i 's/^# *\(ko_KR\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^ko_KR\.UTF-8 UTF-8' /etc/locale.gen || echo 'ko_KR.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen
+fi
