@@ -1,0 +1,113 @@
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "client/api/client_platform.hpp"
+#include "host/link/port_names_posix.hpp"
+
+namespace kavorin {
+namespace {
+
+std::string Trim(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// In the child: a clean start, holding none of the caller's descriptors.
+void PrepareChild() {
+  ::setsid();
+  const int null_fd = ::open("/dev/null", O_RDWR);
+  const char* log_path = std::getenv("KAVORIN_HOST_LOG");
+  const int log_fd = log_path != nullptr && *log_path ? ::open(log_path, O_WRONLY | O_CREAT | O_APPEND, 0600) : -1;
+  ::dup2(null_fd, STDIN_FILENO);
+  ::dup2(log_fd >= 0 ? log_fd : null_fd, STDOUT_FILENO);
+  ::dup2(log_fd >= 0 ? log_fd : null_fd, STDERR_FILENO);
+  const long max_fd = ::sysconf(_SC_OPEN_MAX);
+  for (int fd = 3; fd < (max_fd > 0 ? max_fd : 1024); ++fd) ::close(fd);
+  ::signal(SIGPIPE, SIG_DFL);
+}
+
+}  // namespace
+
+std::string HostProgramPath(const std::string& libraryFolder) { return libraryFolder + "KAVORIN"; }
+
+void RunProgram(const std::string& program, const std::string& argument) {
+  const char* arg = argument.empty() ? nullptr : argument.c_str();
+  const pid_t child = ::fork();
+  if (child < 0) return;
+  if (child == 0) {
+    PrepareChild();
+    if (arg == nullptr) {
+      // The server outlives the caller: a grandchild, reaped by init.
+      if (::fork() != 0) ::_exit(0);
+    }
+    ::execl(program.c_str(), "KAVORIN", arg, static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  // The registration run, or the short-lived parent of the server. Waiting
+  // for it keeps the registration run from holding the single-instance lock
+  // while the server starts; it never takes long, but the wait is bounded.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (::waitpid(child, nullptr, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+std::string ReadIniString(const std::string& path, const std::string& section, const std::string& key,
+                          std::size_t bufferSize) {
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  bool in_section = false;
+  while (std::getline(in, line)) {
+    const std::string trimmed = Trim(line);
+    if (trimmed.empty() || trimmed[0] == ';') continue;
+    if (trimmed.front() == '[') {
+      const auto close = trimmed.find(']');
+      in_section = close != std::string::npos && EqualsIgnoringCase(Trim(trimmed.substr(1, close - 1)), section);
+      continue;
+    }
+    const auto equals = trimmed.find('=');
+    if (!in_section || equals == std::string::npos || !EqualsIgnoringCase(Trim(trimmed.substr(0, equals)), key)) {
+      continue;
+    }
+    std::string value = Trim(trimmed.substr(equals + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+      value = value.substr(1, value.size() - 2);
+    }
+    if (bufferSize == 0) return {};
+    return value.substr(0, bufferSize - 1);
+  }
+  return {};
+}
+
+std::string FormatPortForHost(const std::string& stored) { return stored; }
+
+int TestOpenPort(const std::string& formattedName) {
+  if (formattedName.size() < 2) return -1;
+  const PortResolution resolved = ResolvePortNameOnHost(formattedName);
+  if (!resolved.ok) return -3;
+  const int fd = ::open(resolved.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -3;  // EBUSY: the running host holds it exclusively
+  ::close(fd);
+  return 0;
+}
+
+}  // namespace kavorin

@@ -1,0 +1,142 @@
+// KAVORIN_COMCreate and KAVORIN_COMStatus: start the host, find the
+// terminal's port, have the host open it; then follow the exchange.
+#include <cstdio>
+#include <optional>
+
+#include "client/api/client_platform.hpp"
+#include "client/api/export_calls.hpp"
+#include "client/api/export_table.hpp"
+#include "client/api/host_channel.hpp"
+#include "client/api/link_status.hpp"
+#include "common/daily_log.hpp"
+#include "common/message_box.hpp"
+#include "common/module_folder.hpp"
+#include "common/text_codec.hpp"
+#include "config/port_setting.hpp"
+#include "host/service/service_methods.hpp"
+
+namespace kavorin {
+namespace {
+
+void Log(const char* utf8) { WriteDailyLog("%s", Cp949FromUtf8(utf8).c_str()); }
+
+// The ini file first; when its port cannot be opened (the running host may
+// be holding it) or it names none, the registry value.
+std::optional<std::string> LookUpPort(const std::string& iniPath) {
+  const std::string from_ini = ReadIniString(iniPath, "General", "COM_Port", 50);
+  const std::optional<std::string> from_registry = ReadStoredPort();
+  if (!from_ini.empty()) {
+    const std::string formatted = FormatPortForHost(from_ini);
+    if (formatted.size() >= 2 && TestOpenPort(formatted) == 0) return formatted;
+    return from_registry ? FormatPortForHost(*from_registry) : std::string();
+  }
+  if (from_registry) return FormatPortForHost(*from_registry);
+  return std::nullopt;
+}
+
+}  // namespace
+
+int ComCreateExport() {
+  const std::string folder = ModuleFolder();
+  const std::string ini_path = folder + "kavorin.ini";
+  const std::string host = HostProgramPath(folder);
+
+  RunProgram(host, "/RegServer");
+  Log("[KAVORIN_COMCreate]=========================================");
+  WriteDailyLog("[KAVORIN_COMCreate]Start=[%s]", host.c_str());
+  RunProgram(host, "");
+  WriteDailyLog("[KAVORIN_COMCreate]INI Path=[%s]", ini_path.c_str());
+
+  const std::optional<std::string> port = LookUpPort(ini_path);
+  if (!port) {
+    Log("[KAVORIN_COMCreate]GetComPort() 실패");
+    return -1;
+  }
+
+  auto channel = OpenHostChannel();
+  HostStatus status = channel->Activate();
+  if (status != HostStatus::kFailure) WriteDailyLog("[KAVORIN_COMCreate]COM PORT=[%s]", port->c_str());
+  int opened = 0;
+  if (status == HostStatus::kOk) {
+    ServiceReply reply;
+    status = channel->Call(FindServiceMethod("StartComPort")->dispid, {Utf16FromCp949(*port)}, reply);
+    if (status == HostStatus::kOk) {
+      if (reply.dispatch != kDispatched || reply.outs.size() != 1 || !std::holds_alternative<std::int32_t>(reply.outs[0])) {
+        status = HostStatus::kFailure;
+      } else {
+        opened = std::get<std::int32_t>(reply.outs[0]);
+      }
+    }
+  } else if (status == HostStatus::kNoInterface) {
+    Log("[KAVORIN_COMCreate]KAVORINComm 찾기 실패");
+  }
+  if (status == HostStatus::kFailure) {
+    Log("[KAVORIN_COMCreate]COM PORT 생성 실패");
+    ShowMessageBox(kComErrorCaption, Cp949FromUtf8(ExportByOrdinal(1).failureText));
+    return kHostFailure;
+  }
+  // Only the value 1 opens: a VARIANT_TRUE (-1) is not the host's answer.
+  return status == HostStatus::kOk && opened == 1 ? kExportOk : kHostRefused;
+}
+
+namespace {
+
+// The headless display: each line once, as it changes, on stderr.
+class StderrStatusView : public LinkStatusView {
+ public:
+  void ShowMain(const std::string& line) override { Print(line, main_); }
+  void ShowSecond(const std::string& line, bool visible) override {
+    if (visible) Print("  " + line, second_);
+  }
+
+ private:
+  static void Print(const std::string& line, std::string& last) {
+    if (line == last) return;
+    last = line;
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+  }
+  std::string main_, second_;
+};
+
+}  // namespace
+
+LinkStatusHost MakeLinkStatusHost() {
+  LinkStatusHost host;
+  host.statusCheck = []() -> std::optional<int> {
+    auto channel = OpenHostChannel();
+    if (channel->Activate() != HostStatus::kOk) return std::nullopt;
+    ServiceReply reply;
+    if (channel->Call(FindServiceMethod("StatusCheck")->dispid, {}, reply) != HostStatus::kOk) return std::nullopt;
+    if (reply.outs.size() != 1 || !std::holds_alternative<std::int32_t>(reply.outs[0])) return std::nullopt;
+    return std::get<std::int32_t>(reply.outs[0]);
+  };
+  host.displayData = []() -> std::string {
+    auto channel = OpenHostChannel();
+    ServiceReply reply;
+    if (channel->Activate() != HostStatus::kOk ||
+        channel->Call(FindServiceMethod("GetDisplayData")->dispid, {}, reply) != HostStatus::kOk ||
+        reply.outs.size() != 2 || !std::holds_alternative<std::u16string>(reply.outs[1])) {
+      return {};
+    }
+    return Utf8FromUtf16(std::get<std::u16string>(reply.outs[1]));
+  };
+  host.initCat = [] {
+    auto channel = OpenHostChannel();
+    ServiceReply reply;
+    if (channel->Activate() == HostStatus::kOk) channel->Call(FindServiceMethod("InitCAT")->dispid, {}, reply);
+  };
+  return host;
+}
+
+// Nobody can press a button on the headless display, so its wait is
+// bounded: past the response wait of the link with room to spare.
+inline constexpr std::chrono::seconds kHeadlessStatusLimit{90};
+
+int ComStatusExport() {
+  LinkStatusHost host = MakeLinkStatusHost();
+  StderrStatusView view;
+  return RunLinkStatus(host, view, nullptr, kHeadlessStatusLimit);
+}
+
+}  // namespace kavorin

@@ -1,0 +1,236 @@
+// The client library as a POS program uses it: dlopen'ed from an install
+// folder that also holds the host program and kavorin.ini, talking to the
+// real host, which talks to the simulator over a real pty.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <thread>
+
+#include "client/api/export_table.hpp"
+#include "host/service/posix/runtime_dir.hpp"
+#include "tests/e2e/pty_rig.hpp"
+
+namespace kavorin::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+using NoArgs = int (*)();
+using OneText = int (*)(const char*);
+using Buffer = int (*)(char*);
+
+// An install folder with its own copy of the library and the host.
+class Installation {
+ public:
+  explicit Installation(const fs::path& folder, const std::string& ini_port) : folder_(folder) {
+    fs::create_directories(folder_);
+    fs::copy_file(KAVORIN_CTL_PATH, folder_ / "libKAVORIN_Ctl.so", fs::copy_options::overwrite_existing);
+    fs::copy_file(KAVORIN_HOST_PATH, folder_ / "KAVORIN", fs::copy_options::overwrite_existing);
+    if (!ini_port.empty()) std::ofstream(folder_ / "kavorin.ini") << "[General]\r\nCOM_Port=" << ini_port << "\r\n";
+    handle_ = ::dlopen((folder_ / "libKAVORIN_Ctl.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    EXPECT_NE(handle_, nullptr) << ::dlerror();
+  }
+  ~Installation() {
+    // The library started the host detached: end it the way a POS does.
+    if (handle_ != nullptr && fs::exists(DefaultRuntimePaths().socket)) {
+      Get<NoArgs>("KAVORIN_ServiceTerminate")();
+      const auto deadline = std::chrono::steady_clock::now() + 10s;
+      while (fs::exists(DefaultRuntimePaths().lock) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+      }
+    }
+    if (handle_ != nullptr) ::dlclose(handle_);
+  }
+
+  template <class F>
+  F Get(const char* name) {
+    void* symbol = ::dlsym(handle_, name);
+    EXPECT_NE(symbol, nullptr) << name;
+    return reinterpret_cast<F>(symbol);
+  }
+
+  std::string Text(const char* getter, int* result = nullptr) {
+    char buffer[8192];
+    std::memset(buffer, 0, sizeof buffer);
+    const int code = Get<Buffer>(getter)(buffer);
+    if (result != nullptr) *result = code;
+    return buffer;
+  }
+
+  std::string DailyLog() const {
+    std::string all;
+    if (!fs::exists(folder_ / "catlog")) return all;
+    for (const auto& entry : fs::directory_iterator(folder_ / "catlog")) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      all.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return all;
+  }
+
+  void* handle() const { return handle_; }
+
+ private:
+  fs::path folder_;
+  void* handle_ = nullptr;
+};
+
+class ClientLibraryTest : public ::testing::Test {
+ protected:
+  void Start(catsim::TerminalOptions options = {}, const std::string& ini_port = "COM7") {
+    rig_ = std::make_unique<PtyRig>(::testing::UnitTest::GetInstance()->current_test_info()->name(), options);
+    ASSERT_TRUE(rig_->started);
+    install_ = std::make_unique<Installation>(rig_->root / "install", ini_port);
+    ASSERT_NE(install_->handle(), nullptr);
+  }
+  void TearDown() override {
+    install_.reset();
+    rig_.reset();
+  }
+
+  int ComCreate() { return install_->Get<NoArgs>("KAVORIN_COMCreate")(); }
+  int ComStatus() { return install_->Get<NoArgs>("KAVORIN_COMStatus")(); }
+
+  std::unique_ptr<PtyRig> rig_;
+  std::unique_ptr<Installation> install_;
+};
+
+TEST_F(ClientLibraryTest, CreditApprovalThenVoucherPrint) {
+  catsim::TerminalOptions options;
+  options.response.transaction[2] = "9410123412341234=2812";
+  options.response.transaction[7] = "30001234";
+  Start(options);
+
+  ASSERT_EQ(ComCreate(), 0);
+  using CreditAuth = int (*)(const char*, const char*, const char*, const char*, const char*);
+  ASSERT_EQ(install_->Get<CreditAuth>("KAVORIN_CreditAuth")("", "9410123412341234=2812", "00", "15000", "0"), 0);
+  EXPECT_EQ(ComStatus(), 0);
+
+  int result = 99;
+  EXPECT_EQ(install_->Text("KAVORIN_GetResponseCode", &result).substr(0, 4), "0000");
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(install_->Text("KAVORIN_GetCardNumber"), "9410123412******");
+  EXPECT_EQ(install_->Text("KAVORIN_GetAuthAmount"), "15000");
+  EXPECT_EQ(install_->Text("KAVORIN_GetAuthNumber"), "30001234");
+  install_->Text("KAVORIN_GetWCC", &result);
+  EXPECT_EQ(result, -2);  // not a field of a credit answer
+
+  const auto approval = rig_->Wait(1);
+  ASSERT_TRUE(approval);
+  EXPECT_EQ(approval->code, "D1");
+  EXPECT_NE(approval->request.find("\x1C" "15000\x1C"), std::string::npos);
+
+  // The voucher: the port must be opened again, since every exchange closes it.
+  ASSERT_EQ(ComCreate(), 0);
+  using ResultPrint = int (*)(const char*, const char*, const char*, const char*, const char*, const char*,
+                              const char*, const char*, const char*, const char*, const char*, const char*,
+                              const char*, const char*, const char*);
+  ASSERT_EQ(install_->Get<ResultPrint>("KAVORIN_CreditAuthResultPrint")("0000", "9410123412******", "00",
+                                                                        "261207120000", "15000", "", "", "30001234",
+                                                                        "01", "99887766", "", "02", "", "", ""),
+            0);
+  EXPECT_EQ(ComStatus(), 0);
+  const auto print = rig_->Wait(2);
+  ASSERT_TRUE(print);
+  EXPECT_EQ(print->code, "P1");
+  EXPECT_EQ(print->fromTerminal, "\x06\x04");
+}
+
+TEST_F(ClientLibraryTest, ComCreateWritesItsLogLines) {
+  Start();
+  ASSERT_EQ(ComCreate(), 0);
+  const std::string folder = (rig_->root / "install").string() + "/";
+  const std::string stamp = "[0-9]{2}:[0-9]{2}:[0-9]{2}\t\\[\\*\\]\t";
+  const std::regex expected(
+      stamp + "\\[KAVORIN_COMCreate\\]=========================================\\|\r\r\n" +  //
+      stamp + "\\[KAVORIN_COMCreate\\]Start=\\[" + folder + "KAVORIN\\]\\|\r\r\n" +             //
+      stamp + "\\[KAVORIN_COMCreate\\]INI Path=\\[" + folder + "kavorin.ini\\]\\|\r\r\n" +      //
+      stamp + "\\[KAVORIN_COMCreate\\]COM PORT=\\[COM7\\]\\|\r\r\n" +                           //
+      // the host's own lines, from the same folder
+      stamp + "\\[KAVORIN-StartComPort\\] COM PORT=\\[COM7\\]\\|\r\r\n" + stamp +
+      "\\[KAVORIN-StartComPort\\] [^|]+\\|\r\r\n");
+  EXPECT_TRUE(std::regex_match(install_->DailyLog(), expected)) << install_->DailyLog();
+}
+
+TEST_F(ClientLibraryTest, NoPortSettingAnywhere) {
+  Start({}, "");
+  EXPECT_EQ(ComCreate(), -1);
+  EXPECT_NE(install_->DailyLog().find("[KAVORIN_COMCreate]GetComPort() \xBD\xC7\xC6\xD0|\r\r\n"), std::string::npos);
+}
+
+TEST_F(ClientLibraryTest, RegistryPortServesWhenTheIniNamesNone) {
+  Start({}, "");
+  using SetPort = int (*)(const char*);
+  EXPECT_EQ(install_->Get<SetPort>("KAVORIN_SetRegCOMPort")("COM7"), 0);
+  EXPECT_EQ(ComCreate(), 0);
+  // With the host holding the port, a second ComCreate still reaches it.
+  EXPECT_EQ(ComCreate(), 0);
+}
+
+TEST_F(ClientLibraryTest, FailuresReachTheCaller) {
+  catsim::TerminalOptions options;
+  std::string error;
+  options.scripts[1] = *catsim::ParseScript("silence", error);
+  options.scripts[2] = *catsim::ParseScript("response-code=8001", error);
+  Start(options);
+  using Track = int (*)();
+  // Port not open: the host refuses.
+  EXPECT_EQ(install_->Get<Track>("KAVORIN_Track2Read")(), -2);
+  EXPECT_EQ(install_->Get<NoArgs>("KAVORIN_StatusCheck")(), -2);
+  EXPECT_EQ(ComStatus(), -1);
+
+  // No ACK from the terminal.
+  ASSERT_EQ(ComCreate(), 0);
+  EXPECT_EQ(install_->Get<Track>("KAVORIN_Track2AndIDRead")(), 0);
+  EXPECT_EQ(ComStatus(), -1);
+  EXPECT_EQ(install_->Get<NoArgs>("KAVORIN_StatusCheck")(), -3);
+
+  // The terminal answers with a failure code: fields stay readable.
+  ASSERT_EQ(ComCreate(), 0);
+  using CreditAuth = int (*)(const char*, const char*, const char*, const char*, const char*);
+  ASSERT_EQ(install_->Get<CreditAuth>("KAVORIN_CreditAuth")("", "", "00", "100", "0"), 0);
+  EXPECT_EQ(ComStatus(), -1);
+  EXPECT_EQ(install_->Get<NoArgs>("KAVORIN_StatusCheck")(), -1000);
+  EXPECT_EQ(install_->Text("KAVORIN_GetResponseCode").substr(0, 4), "8001");
+}
+
+TEST_F(ClientLibraryTest, TrackAndSignatureRead) {
+  catsim::TerminalOptions options;
+  options.response.read[1] = "A9410123412341234=2812";
+  options.response.read[2] = "1AB123V1C2";
+  options.response.read[4] = std::string("\x01\x02" "SIGN\xFF", 7);
+  Start(options);
+  ASSERT_EQ(ComCreate(), 0);
+  using Sign = int (*)(const char*, const char*);
+  ASSERT_EQ(install_->Get<Sign>("KAVORIN_Track2AndSign")("12345678", "001"), 0);
+  EXPECT_EQ(ComStatus(), 0);
+  EXPECT_EQ(install_->Text("KAVORIN_GetWCC"), "A");
+  EXPECT_EQ(install_->Text("KAVORIN_GetTrackData"), "9410123412341234=2812");
+  EXPECT_EQ(install_->Text("KAVORIN_SignPADModelno"), "123");
+  char bytes[64] = {};
+  EXPECT_EQ(install_->Get<Buffer>("KAVORIN_SignPADSignData")(bytes), 0);
+  EXPECT_EQ(std::string(bytes, 8), std::string("\x01\x02" "SIGN\xFF\0", 8));
+  char hex[64] = {};
+  EXPECT_EQ(install_->Get<Buffer>("KAVORIN_SignPADAsciiSignData")(hex), 0);
+  EXPECT_STREQ(hex, "01025349474EFF");
+  const auto report = rig_->Wait(1);
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->code, "RS");
+  EXPECT_EQ(report->request.substr(1, 14), "RS\x1C" "12345678001");
+}
+
+TEST_F(ClientLibraryTest, EveryExportOfTheTableIsThere) {
+  Start();
+  for (const auto& entry : ExportTable()) {
+    EXPECT_NE(::dlsym(install_->handle(), std::string(entry.name).c_str()), nullptr) << entry.name;
+  }
+}
+
+}  // namespace
+}  // namespace kavorin::testing
