@@ -2,6 +2,7 @@
 // folder that also holds the host program and kavorin.ini, talking to the
 // real host, which talks to the simulator over a real pty.
 #include <dlfcn.h>
+#include <signal.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -38,14 +39,19 @@ class Installation {
     EXPECT_NE(handle_, nullptr) << ::dlerror();
   }
   ~Installation() {
-    // The library started the host detached: end it the way a POS does.
-    if (handle_ != nullptr && fs::exists(DefaultRuntimePaths().socket)) {
-      Get<NoArgs>("KAVORIN_ServiceTerminate")();
-      const auto deadline = std::chrono::steady_clock::now() + 10s;
-      while (fs::exists(DefaultRuntimePaths().lock) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(20ms);
-      }
+    // The library started the host detached: end it the way a POS does, or,
+    // if it had not come up yet, by the pid its lock file names.
+    const auto paths = DefaultRuntimePaths();
+    const auto deadline = std::chrono::steady_clock::now() + 1s;
+    while (fs::exists(paths.lock) && !fs::exists(paths.socket) && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(20ms);
     }
+    if (handle_ != nullptr && fs::exists(paths.socket)) Get<NoArgs>("KAVORIN_ServiceTerminate")();
+    pid_t pid = 0;
+    std::ifstream(paths.lock) >> pid;
+    if (pid > 0 && !fs::exists(paths.socket)) ::kill(pid, SIGTERM);
+    const auto gone = std::chrono::steady_clock::now() + 10s;
+    while (fs::exists(paths.lock) && std::chrono::steady_clock::now() < gone) std::this_thread::sleep_for(20ms);
     if (handle_ != nullptr) ::dlclose(handle_);
   }
 

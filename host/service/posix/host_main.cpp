@@ -59,6 +59,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (::flock(lock_fd, LOCK_EX | LOCK_NB) != 0) return 0;
+  // The lock file names the serving process, for whoever must find it.
+  const std::string pid_text = std::to_string(::getpid()) + "\n";
+  if (::ftruncate(lock_fd, 0) == 0) {
+    [[maybe_unused]] const ssize_t written = ::write(lock_fd, pid_text.data(), pid_text.size());
+  }
 
   // Linux has no class registry: registration has nothing to write.
   if (kavorin::ParseHostCommandLine(JoinArguments(argc, argv)) != kavorin::HostCommand::Serve) return 0;
