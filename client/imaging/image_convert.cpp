@@ -239,13 +239,17 @@ ImageConvertError ConvertBitmap(std::span<const std::uint8_t> file, ConvertedIma
   // than as whatever the memory held.
   std::array<std::uint8_t, kImageMaxBytes> buffer{};
   const auto rows = std::span(buffer).first(static_cast<std::size_t>(image.layout.image_bytes));
-  // The palette between the headers and the pixels is not needed: the
-  // terminal has its own two colours.
-  if (const ImageConvertError error = ReadRows(file, Le32(file, 10), image.layout, rows);
-      error != ImageConvertError::kNone) {
-    return error;
+  // A zero-width image has no bytes to read or convert, however many rows
+  // its header claims: walking a billion empty rows would only stall.
+  if (!rows.empty()) {
+    // The palette between the headers and the pixels is not needed: the
+    // terminal has its own two colours.
+    if (const ImageConvertError error = ReadRows(file, Le32(file, 10), image.layout, rows);
+        error != ImageConvertError::kNone) {
+      return error;
+    }
+    ConvertRows(rows, image.layout, image.bytes, dump);
   }
-  ConvertRows(rows, image.layout, image.bytes, dump);
   if (dump != nullptr) dump->append("};\n\n");
   return ImageConvertError::kNone;
 }

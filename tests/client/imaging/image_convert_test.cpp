@@ -184,8 +184,12 @@ TEST_F(ImageConvertTest, SizeLimitIs4096BytesOfRows) {
   Bytes out;
   EXPECT_EQ(Convert(MakeBitmapFile(256, 128, 1, 0, Bytes(4096, 0)), out), kImageConvertOk);
   EXPECT_EQ(out.size(), 4096u);
-  EXPECT_EQ(Convert(MakeBitmapFile(0, 5, 1, 0, {}), out), kImageConvertOk);
-  EXPECT_TRUE(out.empty());
+  // Zero-width rows hold nothing, even two billion of them.
+  for (const std::int32_t height : {5, 0x7FFFFFFF}) {
+    EXPECT_EQ(Convert(MakeBitmapFile(0, height, 1, 0, {}), out), kImageConvertOk) << height;
+    EXPECT_TRUE(out.empty()) << height;
+  }
+  EXPECT_EQ(Convert(MakeBitmapFile(0, 0x7FFFFFFF, 8, 1, {}), out), kImageConvertOk);
 }
 
 TEST_F(ImageConvertTest, UncompressedComesTopRowFirstAndRleInFileOrder) {
