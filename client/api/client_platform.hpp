@@ -30,4 +30,8 @@ std::string FormatPortForHost(const std::string& stored);
 // other failure (a port the running host holds fails this way).
 int TestOpenPort(const std::string& formattedName);
 
+// The 8-byte master key of page-encoded (old type) signatures, from the
+// installation's configuration; empty when none is configured.
+std::string ReadOldTypeMasterKey();
+
 }  // namespace kavorin

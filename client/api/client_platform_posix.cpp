@@ -100,6 +100,18 @@ std::string ReadIniString(const std::string& path, const std::string& section, c
 
 std::string FormatPortForHost(const std::string& stored) { return stored; }
 
+std::string ReadOldTypeMasterKey() {
+  // $KAVORIN_CONFIG_DIR/signpad/old_type_master_key: the 8 key bytes on the
+  // first line. Anything else counts as no key.
+  const char* dir = std::getenv("KAVORIN_CONFIG_DIR");
+  const std::string root = dir != nullptr && *dir ? dir : "/etc/kavorin";
+  std::ifstream in(root + "/signpad/old_type_master_key", std::ios::binary);
+  std::string key;
+  std::getline(in, key);
+  if (!key.empty() && key.back() == '\r') key.pop_back();
+  return key.size() == 8 ? key : std::string();
+}
+
 int TestOpenPort(const std::string& formattedName) {
   if (formattedName.size() < 2) return -1;
   const PortResolution resolved = ResolvePortNameOnHost(formattedName);

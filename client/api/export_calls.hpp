@@ -37,6 +37,12 @@ int FreeStylePrintExport(int ordinal, const std::string& mode, const std::string
 int ExFreeStylePrintExport(const char* data);
 int FreeStyleTranExport(const char* commType, const char* userData);
 
+// The image exports.
+int SignDataToBmpExport(const char* index, const char* catId, const char* cardNum, const char* seqNum,
+                        const char* signData, const char* filePath);
+int GetBitMapDataExport(const char* path, char* buffer);
+int UploadImageExport(const char* path);
+
 int ComCreateExport();
 int ComStatusExport();
 // StatusCheck, GetDisplayData and InitCAT of the host, for a status display.

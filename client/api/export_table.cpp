@@ -75,7 +75,7 @@ constexpr std::array<ExportEntry, 70> kExports = {{
   {64, "KAVORIN_CashReceiptAuthPrintFull", false, "CashReceiptAuthPrintFull", "resCode catID card quota authTime authAmount serviceAmount taxAmount authNumber issuerName memberNumber bizNumber bossName bizName bizAddr bizTel notice acquirerName broad cashNumber cashBroad", "현금영수증 승인 응답 전표 인쇄(Full) 요청 기능 호출이 실패하였습니다."},
   {65, "KAVORIN_CashReceiptCancelPrintFull", false, "CashReceiptCancelPrintFull", "resCode catID card quota authTime beforeAuthDate authAmount serviceAmount taxAmount authNumber issuerName memberNumber bizNumber bossName bizName bizAddr bizTel notice acquirerName broad cashNumber cashBroad", "현금영수증 취소 응답 전표 인쇄(Full) 요청 기능 호출이 실패하였습니다."},
   {66, "KAVORIN_CreditCancelAndSignPrintFull", true, "CreditCancelAndSignPrintFull", "resCode catID seqNumber card quota authTime authDate authAmount serviceAmount taxAmount authNum issueName memberNum businessNum repName retailName retailAddr retailPhone notice purchase broad cashAuthNum cashBroad", "신용 취소 응답 전표 인쇄 요청(사인포함 - FULL) 기능 호출이 실패하였습니다."},
-  {67, "KAVORIN_GetRegCOMPort", true, "", "port", ""},
+  {67, "KAVORIN_GetRegCOMPort", true, "", "buffer", ""},
   {68, "KAVORIN_SetRegCOMPort", true, "", "port", ""},
   {69, "KAVORIN_StatusCheck", true, "StatusCheck", "", "결과 데이터 요청 기능 호출이 실패하였습니다."},
   {70, "KAVORIN_Track2AndIDRead", true, "Track2AndIDRead", "", "Track2AndID 읽기 기능 호출이 실패 하였습니다."},

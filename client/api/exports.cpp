@@ -73,5 +73,8 @@ KAVORIN_API int KAVORIN_CALL KAVORIN_GetRegCOMPort(char* port) { return kavorin:
 KAVORIN_API int KAVORIN_CALL KAVORIN_SetRegCOMPort(const char* port) { return kavorin::SetRegComPortExport(port); }
 KAVORIN_API int KAVORIN_CALL KAVORIN_StatusCheck(void) { return kavorin::PassThroughExport(69); }
 KAVORIN_API int KAVORIN_CALL KAVORIN_Track2AndIDRead(void) { return kavorin::RequestExport(70, {}); }
+KAVORIN_API int KAVORIN_CALL KAVORIN_UploadImageToCAT(const char* path) { return kavorin::UploadImageExport(path); }
+KAVORIN_API int KAVORIN_CALL KAVORIN_GetBitMapData(const char* path, char* buffer) { return kavorin::GetBitMapDataExport(path, buffer); }
+KAVORIN_API int KAVORIN_CALL KAVORIN_SignDataToBMP(const char* index, const char* catId, const char* cardNum, const char* seqNum, const char* signData, const char* filePath) { return kavorin::SignDataToBmpExport(index, catId, cardNum, seqNum, signData, filePath); }
 
 }  // extern "C"
