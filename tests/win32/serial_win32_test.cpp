@@ -227,6 +227,27 @@ TEST_F(SerialChannelTest, CloseFromInsideDataArrivedDoesNotDeadlock) {
   ASSERT_TRUE(channel_.Open(port_a_, LineSettings{}, sink_)) << channel_.LastError();
 }
 
+TEST_F(SerialChannelTest, ExchangesThatEachEndByClosingInsideTheSinkRepeatCleanly) {
+  Terminal terminal(port_b_);
+  ASSERT_TRUE(terminal.ok());
+  sink_.on_arrival = [this] {
+    if (sink_.received.size() >= 4) channel_.Close();
+  };
+  for (int exchange = 0; exchange < 10; ++exchange) {
+    SCOPED_TRACE(exchange);
+    sink_.received.clear();
+    ASSERT_TRUE(channel_.Open(port_a_, LineSettings{}, sink_)) << channel_.LastError();
+    ASSERT_TRUE(channel_.Send(Bytes{0x05}));
+    ASSERT_EQ(terminal.Read(1), Bytes{0x05});
+    // The answer may come in pieces; the port closes on the last one.
+    ASSERT_TRUE(terminal.Write(Text("AB")));
+    ASSERT_TRUE(terminal.Write(Text("C\x04")));
+    ASSERT_TRUE(PumpUntil([&] { return !channel_.IsOpen(); }));
+    EXPECT_EQ(sink_.received, Text("ABC\x04"));
+  }
+  EXPECT_EQ(stale_deliveries_, 0);
+}
+
 TEST_F(SerialChannelTest, CloseWhileTheReaderWaitsReturnsAndReleasesThePort) {
   for (int round = 0; round < 3; ++round) {
     ASSERT_TRUE(channel_.Open(port_a_, LineSettings{}, sink_)) << channel_.LastError();
