@@ -61,12 +61,45 @@ std::int64_t BytesPerRow(int bits, std::int64_t width) {
   return bits == 16 ? 2 * width : 3 * width;
 }
 
-void AppendFormat(std::string* dump, const char* format, unsigned value) {
-  if (dump == nullptr) return;
-  char text[16];
-  const int length = std::snprintf(text, sizeof text, format, value);
-  dump->append(text, static_cast<std::size_t>(length));
-}
+// Writes the rows' part of the dump: "0x%0*x," a value and "\n" a row,
+// straight into space made once. The dump is written on every conversion,
+// and formatting value by value through the string cost several times the
+// conversion itself.
+class RowDump {
+ public:
+  RowDump(std::string* dump, std::size_t rows, std::size_t values_per_row, int digits)
+      : dump_(dump), digits_(digits) {
+    if (dump_ == nullptr) return;
+    start_ = dump_->size();
+    dump_->resize(start_ + rows * (values_per_row * (static_cast<std::size_t>(digits) + 3) + 1));
+    at_ = start_;
+  }
+  ~RowDump() {
+    if (dump_ != nullptr) dump_->resize(at_);
+  }
+  RowDump(const RowDump&) = delete;
+  RowDump& operator=(const RowDump&) = delete;
+
+  void Value(unsigned value) {
+    if (dump_ == nullptr) return;
+    static constexpr char kDigits[] = "0123456789abcdef";
+    char* out = dump_->data() + at_;
+    *out++ = '0';
+    *out++ = 'x';
+    for (int shift = 4 * (digits_ - 1); shift >= 0; shift -= 4) *out++ = kDigits[(value >> shift) & 0x0F];
+    *out = ',';
+    at_ += static_cast<std::size_t>(digits_) + 3;
+  }
+  void EndRow() {
+    if (dump_ != nullptr) (*dump_)[at_++] = '\n';
+  }
+
+ private:
+  std::string* dump_;
+  int digits_;
+  std::size_t start_ = 0;
+  std::size_t at_ = 0;
+};
 
 void StartDump(std::string& dump, const BitmapLayout& layout) {
   char text[512];
@@ -156,31 +189,32 @@ void ConvertRows(std::span<const std::uint8_t> rows, const BitmapLayout& layout,
                  std::string* dump) {
   const auto pitch = static_cast<std::size_t>(layout.pitch);
   const int bits = layout.bits_per_pixel;
+  const bool reversed = bits == 1 || bits == 4 || bits == 8;
+  RowDump text(dump, rows.size() / pitch, bits == 16 ? pitch / 2 : pitch, reversed ? 2 : bits == 16 ? 4 : 8);
   out.reserve(rows.size());
   for (std::size_t start = 0; start < rows.size(); start += pitch) {
     const auto row = rows.subspan(start, pitch);
-    if (bits == 1 || bits == 4 || bits == 8) {
+    if (reversed) {
       // The terminal's printer takes the leftmost pixel in bit 0 and prints
       // a set bit, where the file shows palette entry 0 (black in the usual
       // two-colour palette).
       for (const std::uint8_t byte : row) {
         const std::uint8_t converted = kReversedBits[static_cast<std::uint8_t>(~byte)];
         out.push_back(converted);
-        AppendFormat(dump, "0x%02x,", converted);
+        text.Value(converted);
       }
     } else if (bits == 16) {
       for (std::size_t i = 0; i + 1 < row.size(); i += 2) {
-        const unsigned value = row[i] | row[i + 1] << 8;
         out.push_back(row[i]);
-        AppendFormat(dump, "0x%04x,", value);
+        text.Value(row[i] | row[i + 1] << 8);
       }
     } else {
       for (const std::uint8_t byte : row) {
         out.push_back(byte);
-        AppendFormat(dump, "0x%08x,", byte);
+        text.Value(byte);
       }
     }
-    if (dump != nullptr) dump->push_back('\n');
+    text.EndRow();
   }
 }
 
@@ -189,8 +223,13 @@ enum class FileRead { kOk, kNotFound, kFailed };
 FileRead ReadFile(const std::string& path, std::vector<std::uint8_t>& contents) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return FileRead::kNotFound;
-  contents.resize(kMaxFileBytes);
-  const std::size_t read = std::fread(contents.data(), 1, contents.size(), file);
+  constexpr std::size_t kStep = std::size_t{64} << 10;
+  std::size_t read = 0;
+  contents.clear();
+  while (read == contents.size() && contents.size() < kMaxFileBytes) {
+    contents.resize(contents.size() + kStep);
+    read += std::fread(contents.data() + read, 1, contents.size() - read, file);
+  }
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
   contents.resize(read);
