@@ -191,6 +191,7 @@ void SerialChannel::ReleasePortLock() {
 bool SerialChannel::Send(std::span<const std::uint8_t> data) {
   if (port_ == INVALID_HANDLE_VALUE) return Fail("WriteFile", ERROR_INVALID_HANDLE);
   if (data.size() > kMaxSendBytes) return Fail("WriteFile", ERROR_INVALID_PARAMETER);
+  last_error_.clear();
 
   std::size_t done = 0;
   int attempts_without_progress = 0;
