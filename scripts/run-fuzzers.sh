@@ -22,7 +22,8 @@ for target in "${targets[@]}"; do
   seeds=()
   [ -d "fuzz/seeds/${name#fuzz_}" ] && seeds=("fuzz/seeds/${name#fuzz_}")
   log=build/linux-fuzz/$name.log
-  if ! "$target" -max_total_time="$seconds" -print_final_stats=1 "$corpus" "${seeds[@]}" >"$log" 2>&1; then
+  # A slow input counts as a fault: nothing we parse should take seconds.
+  if ! "$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 "$corpus" "${seeds[@]}" >"$log" 2>&1; then
     tail -n 40 "$log"
     echo "run-fuzzers: $name found a fault" >&2
     exit 1

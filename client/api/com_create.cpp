@@ -1,6 +1,5 @@
-// KAVORIN_COMCreate and KAVORIN_COMStatus: start the host, find the
-// terminal's port, have the host open it; then follow the exchange.
-#include <cstdio>
+// KAVORIN_COMCreate: start the host, find the terminal's port and have the
+// host open it. Also the host calls a status display makes.
 #include <optional>
 
 #include "client/api/client_platform.hpp"
@@ -79,28 +78,6 @@ int ComCreateExport() {
   return status == HostStatus::kOk && opened == 1 ? kExportOk : kHostRefused;
 }
 
-namespace {
-
-// The headless display: each line once, as it changes, on stderr.
-class StderrStatusView : public LinkStatusView {
- public:
-  void ShowMain(const std::string& line) override { Print(line, main_); }
-  void ShowSecond(const std::string& line, bool visible) override {
-    if (visible) Print("  " + line, second_);
-  }
-
- private:
-  static void Print(const std::string& line, std::string& last) {
-    if (line == last) return;
-    last = line;
-    std::fprintf(stderr, "%s\n", line.c_str());
-    std::fflush(stderr);
-  }
-  std::string main_, second_;
-};
-
-}  // namespace
-
 LinkStatusHost MakeLinkStatusHost() {
   LinkStatusHost host;
   host.statusCheck = []() -> std::optional<int> {
@@ -127,16 +104,6 @@ LinkStatusHost MakeLinkStatusHost() {
     if (channel->Activate() == HostStatus::kOk) channel->Call(FindServiceMethod("InitCAT")->dispid, {}, reply);
   };
   return host;
-}
-
-// Nobody can press a button on the headless display, so its wait is
-// bounded: past the response wait of the link with room to spare.
-inline constexpr std::chrono::seconds kHeadlessStatusLimit{90};
-
-int ComStatusExport() {
-  LinkStatusHost host = MakeLinkStatusHost();
-  StderrStatusView view;
-  return RunLinkStatus(host, view, nullptr, kHeadlessStatusLimit);
 }
 
 }  // namespace kavorin
