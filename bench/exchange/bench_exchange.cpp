@@ -12,6 +12,7 @@
 //
 // Prints numbers; never fails on them.
 #include <algorithm>
+#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -36,7 +37,7 @@ double Percentile(std::vector<double> values, double p) {
 
 int main(int argc, char** argv) {
   const int exchanges = argc > 1 ? std::atoi(argv[1]) : 20;
-  const auto root = std::filesystem::temp_directory_path() / "kavorin-bench-exchange";
+  const auto root = std::filesystem::temp_directory_path() / ("kavorin-bench-exchange-" + std::to_string(::getpid()));
   std::filesystem::remove_all(root);
   std::filesystem::create_directories(root / "dosdevices");
   ::setenv("KAVORIN_CONFIG_DIR", root.c_str(), 1);

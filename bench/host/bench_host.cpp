@@ -56,7 +56,7 @@ double Percentile(std::vector<double> values, double p) {
 
 int main(int argc, char** argv) {
   const int calls = argc > 1 ? std::atoi(argv[1]) : 10000;
-  const auto root = std::filesystem::temp_directory_path() / "kavorin-bench-host";
+  const auto root = std::filesystem::temp_directory_path() / ("kavorin-bench-host-" + std::to_string(::getpid()));
   std::filesystem::remove_all(root);
   std::filesystem::create_directories(root);
   ::setenv("KAVORIN_RUNTIME_DIR", root.c_str(), 1);

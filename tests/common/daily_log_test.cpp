@@ -1,4 +1,5 @@
 #include "common/daily_log.hpp"
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,8 @@ class DailyLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = fs::temp_directory_path() /
-              ("kavorin-log-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+              ("kavorin-log-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+               std::to_string(::getpid()));
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     SetDailyLogFolder(folder_.string());

@@ -1,6 +1,7 @@
 // The export families against a scripted host channel: result mapping,
 // messages on failure, buffer rules and the local helpers.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <deque>
@@ -317,7 +318,7 @@ TEST(LinkStatus, HeadlessDisplayPollsUntilFinalAndCancelsWhenAsked) {
 }
 
 TEST(PortSetting, StoredPortRoundTripsThroughTheConfigFolder) {
-  const auto dir = std::filesystem::temp_directory_path() / "kavorin-port-setting";
+  const auto dir = std::filesystem::temp_directory_path() / ("kavorin-port-setting-" + std::to_string(::getpid()));
   std::filesystem::remove_all(dir);
   ::setenv("KAVORIN_CONFIG_DIR", dir.c_str(), 1);
   char port[256] = "untouched";

@@ -2,6 +2,7 @@
 // Builders shared by the imaging tests, fuzz seed makers and benchmarks:
 // bitmap files, encrypted signature texts, scratch folders.
 #include <array>
+#include <unistd.h>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -119,7 +120,7 @@ inline std::string SignText(Bytes plain, const crypto::DesKey& key) {
 class ScratchFolder {
  public:
   explicit ScratchFolder(const std::string& name)
-      : path_(std::filesystem::temp_directory_path() / ("kavorin-imaging-" + name)) {
+      : path_(std::filesystem::temp_directory_path() / ("kavorin-imaging-" + name + "-" + std::to_string(::getpid()))) {
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }

@@ -17,7 +17,7 @@ TEST(HostCommandLine, SwitchCountsOnlyAsTheLastThing) {
       {"-Embedding", HostCommand::Serve},
       {"", HostCommand::Serve},
       {"RegServer", HostCommand::Serve},
-      {"/tmp/RegServer", HostCommand::Serve},
+      {"/tmp/RegServer", HostCommand::RegisterServer},  // every "/" starts a switch
   };
   for (const auto& [line, command] : cases) EXPECT_EQ(ParseHostCommandLine(line), command) << line;
 }

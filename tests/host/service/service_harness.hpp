@@ -3,6 +3,7 @@
 // method table exactly as the transports call it, with the daily log going
 // to a temporary folder at a fixed time.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -23,7 +24,10 @@ class ServiceHarness {
  public:
   explicit ServiceHarness(const std::string& log_name = "service") {
     timers.onExpiry = [this](int id) { service.OnTimer(id); };
-    log_folder = std::filesystem::temp_directory_path() / ("kavorin-" + log_name);
+    // ctest runs cases side by side in separate processes: each its own folder.
+    static int count = 0;
+    log_folder = std::filesystem::temp_directory_path() /
+                 ("kavorin-" + log_name + "-" + std::to_string(::getpid()) + "-" + std::to_string(++count));
     std::filesystem::remove_all(log_folder);
     SetDailyLogFolder(log_folder.string());
     SetDailyLogClock([] { return LocalTime{2026, 12, 7, 9, 5, 7}; });
