@@ -7,7 +7,8 @@ seconds=${1:-20}
 jobs=$(nproc 2>/dev/null || echo 2)
 
 cmake --preset linux-fuzz >/dev/null
-cmake --build --preset linux-fuzz -j "$jobs"
+# Only the fuzz targets: the rest of the tree is not built for libFuzzer.
+cmake --build --preset linux-fuzz -j "$jobs" --target fuzzers
 
 shopt -s nullglob
 targets=(build/linux-fuzz/bin/fuzz_*)
