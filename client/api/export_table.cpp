@@ -103,8 +103,14 @@ int ArgumentCount(const ExportEntry& entry) {
 }
 
 std::string ExportedName(const ExportEntry& entry) {
-  if (!entry.decorated) return std::string(entry.name);
-  return "_" + std::string(entry.name) + "@" + std::to_string(4 * ArgumentCount(entry));
+  std::string name;
+  if (entry.decorated) name += '_';
+  name += entry.name;
+  if (entry.decorated) {
+    name += '@';
+    name += std::to_string(4 * ArgumentCount(entry));
+  }
+  return name;
 }
 
 }  // namespace kavorin
