@@ -42,6 +42,9 @@ class SerialPort {
   // SerialSink::DataArrived and when not open. No callback follows it.
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;
+  // Why the last Open or Send failed, naming the call and the system's own
+  // error, for the host's diagnostics; empty when nothing failed.
+  virtual std::string FailureText() const { return {}; }
 };
 
 }  // namespace kavorin

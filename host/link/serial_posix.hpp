@@ -43,6 +43,7 @@ class SerialChannel final : public SerialPort {
   // device and the OS's own text, e.g. "tcsetattr(/dev/ttyS0): Input/output
   // error". Empty after a successful Open.
   const std::string& LastError() const { return last_error_; }
+  std::string FailureText() const override { return last_error_; }
   // The device the open port uses (after name resolution); empty when closed.
   const std::string& DevicePath() const { return device_path_; }
   // The open descriptor, for diagnostics; -1 when closed.

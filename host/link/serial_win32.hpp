@@ -74,6 +74,7 @@ class SerialChannel final : public SerialPort {
   // port and the OS error with its text, e.g. "CreateFile(COM9): error 2 ...".
   // Empty after a successful Open.
   const std::string& LastError() const { return last_error_; }
+  std::string FailureText() const override { return last_error_; }
   // The open device handle, for diagnostics; INVALID_HANDLE_VALUE when closed.
   HANDLE NativeHandle() const { return port_; }
   // Whether the reader had to fall back to reads with a time-out.

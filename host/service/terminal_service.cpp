@@ -37,7 +37,8 @@ void LogStartComPort(const char* utf8_message) {
 
 std::string ToTerminalText(std::u16string_view text) { return Cp949FromUtf16(text.substr(0, text.find(u'\0'))); }
 
-TerminalService::TerminalService(SerialPort& port, TimerHost& timers) : link_(port, timers), timers_(timers) {
+TerminalService::TerminalService(SerialPort& port, TimerHost& timers)
+    : link_(port, timers), timers_(timers), port_(port) {
   link_.ResetLink();
 }
 
@@ -90,6 +91,7 @@ bool TerminalService::StartComPort(std::u16string_view com) {
     return true;
   }
   LogStartComPort("[KAVORIN-StartComPort] 단말기와의 통신을 위한 Serial Port Open 실패 함");
+  if (diagnostics_) diagnostics_("StartComPort(" + Utf8FromCp949(port_name_) + ") failed: " + port_.FailureText());
   return false;
 }
 

@@ -47,6 +47,9 @@ class TerminalService {
   // Called when the terminate timer has fired and the port is closed: the
   // host process ends.
   void SetTerminateHandler(std::function<void()> handler) { terminate_ = std::move(handler); }
+  // Receives a line (UTF-8) whenever the port cannot be opened, with the
+  // system's reason: for the host's own diagnostics, not the daily log.
+  void SetDiagnostics(std::function<void(const std::string&)> sink) { diagnostics_ = std::move(sink); }
 
   // The one entry point of every transport.
   ServiceReply Invoke(int dispid, std::span<const ServiceValue> args);
@@ -91,6 +94,8 @@ class TerminalService {
   int status_level_ = 0;
   std::string port_name_;
   std::function<void()> terminate_;
+  std::function<void(const std::string&)> diagnostics_;
+  SerialPort& port_;
 };
 
 // Unicode text from a transport → the CP949 bytes the terminal and the logs

@@ -15,7 +15,7 @@ class FakeSerialPort : public SerialPort {
   int failNextSends = 0;  // how many of the next sends fail
 
   bool Open(const std::string& name, const LineSettings& settings, SerialSink& sink) override {
-    if (sink_ != nullptr || failOpen) return false;
+    if (sink_ != nullptr || failOpen) return false;  // FailureText says why
     openedName = name;
     lastSettings = settings;
     sink_ = &sink;
@@ -40,6 +40,7 @@ class FakeSerialPort : public SerialPort {
   }
 
   bool IsOpen() const override { return sink_ != nullptr; }
+  std::string FailureText() const override { return failOpen ? "open(" + openedName + "): refused by the test" : ""; }
 
   // The terminal's side: one read's worth of bytes, as the real channels
   // deliver them. Returns false when the port is closed or the batch dropped.

@@ -81,6 +81,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   service.SetTerminateHandler([&] { loop.stop(); });
+  service.SetDiagnostics(Note);
 
   asio::signal_set signals(loop, SIGTERM, SIGINT);
   signals.async_wait([&](asio::error_code ec, int signal_number) {

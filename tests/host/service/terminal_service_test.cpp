@@ -272,6 +272,18 @@ TEST(TerminalService, StartComPortWritesItsLogLines) {
             "\xC0\xA7\xC7\xD1 Serial Port Open \xBC\xBA\xB0\xF8 \xC7\xD4|\r\r\n");
 }
 
+TEST(TerminalService, AFailedOpenTellsTheDiagnosticsWhy) {
+  ServiceHarness h;
+  std::vector<std::string> lines;
+  h.service.SetDiagnostics([&](const std::string& line) { lines.push_back(line); });
+  ASSERT_TRUE(h.Start(u"COM3"));
+  EXPECT_TRUE(lines.empty());
+  h.port.failOpen = true;
+  EXPECT_FALSE(h.Start(u"COM3"));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], "StartComPort(COM3) failed: open(COM3): refused by the test");
+}
+
 TEST(TerminalService, StartComPortTwiceReopensTheSameDevice) {
   ServiceHarness h;
   ASSERT_TRUE(h.Start());
