@@ -1,6 +1,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -118,8 +119,11 @@ int TestOpenPort(const std::string& formattedName) {
   if (!resolved.ok) return -3;
   const int fd = ::open(resolved.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -3;  // EBUSY: the running host holds it exclusively
+  // The host also locks the device, which holds against root too; a port in
+  // use fails the test as a Windows port opened without sharing does.
+  const bool in_use = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
   ::close(fd);
-  return 0;
+  return in_use ? -3 : 0;
 }
 
 }  // namespace kavorin

@@ -179,6 +179,21 @@ TEST_F(ClientLibraryTest, RegistryPortServesWhenTheIniNamesNone) {
   EXPECT_EQ(ComCreate(), 0);
 }
 
+// The ini's port fails the open test while the host holds it, so the
+// registry's is taken; naming the same port, it reaches StartComPort again.
+TEST_F(ClientLibraryTest, APortTheHostHoldsFallsBackToTheRegistry) {
+  Start({}, "COM7");
+  using SetPort = int (*)(const char*);
+  ASSERT_EQ(install_->Get<SetPort>("KAVORIN_SetRegCOMPort")("COM7"), 0);
+  ASSERT_EQ(ComCreate(), 0);
+  EXPECT_EQ(ComCreate(), 0);
+  // With no registry value the second lookup finds no usable port: the host
+  // is handed an empty name and refuses it.
+  fs::remove_all(rig_->root / "config" / "registry");
+  EXPECT_EQ(ComCreate(), -2);
+  EXPECT_NE(install_->DailyLog().find("[KAVORIN-StartComPort] COM PORT=[]|"), std::string::npos);
+}
+
 TEST_F(ClientLibraryTest, FailuresReachTheCaller) {
   catsim::TerminalOptions options;
   std::string error;
