@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
 
-scripts/install-deps.sh >&2
+scripts/install-deps.sh linux >&2
 cmake --preset linux >/dev/null
 cmake --build --preset linux -j "$jobs" --target kavorin KAVORIN KAVORIN_Ctl >&2
 exec build/linux/bin/kavorin demo "$@"

@@ -1,24 +1,33 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs to build, test and run.
 # Idempotent; run as root on Debian 12. Installs nothing when all is there.
+#
+#   install-deps.sh          everything: native, sanitizer, fuzz, Windows and Wine
+#   install-deps.sh linux    only what the Linux programs need to build
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libasio-dev libssl-dev
-  clang libclang-rt-14-dev
-  mingw-w64 mingw-w64-tools
-  wine wine64 wine32:i386 libwine-dev locales
 )
+windows=0
+if [ "${1:-all}" != "linux" ]; then
+  windows=1
+  packages+=(
+    clang libclang-rt-14-dev
+    mingw-w64 mingw-w64-tools
+    wine wine64 wine32:i386 libwine-dev locales
+  )
+fi
 
 # Wine runs the 32-bit Windows build; its 32-bit half comes from i386.
 need_i386=0
-if ! dpkg --print-foreign-architectures | grep -qx i386; then need_i386=1; fi
+if [ "$windows" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then need_i386=1; fi
 
 # The Wine tests need the Korean ANSI code page (949), which Wine derives
 # from LC_ALL=ko_KR.UTF-8; that locale must exist.
-have_ko_locale() { locale -a 2>/dev/null | grep -qix 'ko_KR\.utf-\?8'; }
+have_ko_locale() { [ "$windows" -eq 0 ] || locale -a 2>/dev/null | grep -qix 'ko_KR\.utf-\?8'; }
 
 missing=()
 for package in "${packages[@]}"; do
