@@ -21,14 +21,17 @@ for preset in linux linux-asan; do
   ctest --preset "$preset" -j "$jobs"
 done
 
+# The host's Wine tests run the Linux build's catsim beside Wine.
+windows_options=(-DKAVORIN_WINE_DIR="$PWD/build/wine" -DKAVORIN_CATSIM="$PWD/build/linux/bin/catsim")
+
 step "cross-compile: mingw32"
-cmake --preset mingw32 -DKAVORIN_WINE_DIR="$PWD/build/wine" >/dev/null
+cmake --preset mingw32 "${windows_options[@]}" >/dev/null
 cmake --build --preset mingw32 -j "$jobs"
 
 # Both Windows builds run their tests in one Wine prefix with one persistent
 # wineserver; the prefix is made on the first run (about 20 s).
 step "Wine test: mingw32, mingw64"
-cmake --preset mingw64 -DKAVORIN_WINE_DIR="$PWD/build/wine" >/dev/null
+cmake --preset mingw64 "${windows_options[@]}" >/dev/null
 cmake --build --preset mingw64 -j "$jobs"
 wine_start=$(date +%s)
 scripts/wine-env.sh run build/wine -- bash -c '
