@@ -102,6 +102,12 @@ done
 flock -u 9
 exec 9>&-
 
+# Should the rig itself be killed (a test time-out), the simulators must not
+# stay behind holding their ports.
+rig=$$
+( while kill -0 "$rig" 2>/dev/null; do sleep 1; done; kill "${pids[@]}" 2>/dev/null ) &
+pids+=($!)
+
 # Ready once each simulator has printed its port (the link then points at
 # its pty).
 for profile in "${!profiles[@]}"; do
