@@ -146,7 +146,9 @@ class LinkStatusDialog {
       End(kLinkStatusHostFailure, true);
       return;
     }
-    if (*check <= 0) StopPolling();
+    // The host's display text is asked for before anything changes, so
+    // that "확인" never stands enabled beside the lines of a running
+    // exchange.
     in_host_call_ = true;
     const StatusTick tick = OnStatusTick(*check, host_.displayData);
     in_host_call_ = false;
@@ -156,6 +158,7 @@ class LinkStatusDialog {
     if (tick.second != SecondLine::kKeep) {
       ShowWindow(Item(IDC_STATUS_SECOND), tick.second == SecondLine::kShow ? SW_SHOW : SW_HIDE);
     }
+    if (*check <= 0) StopPolling();
     if (tick.status) status_ = *tick.status;
     if (tick.next == AfterTick::kEnd) End(status_.value_or(kLinkStatusFailed), true);
   }

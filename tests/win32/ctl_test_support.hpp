@@ -62,7 +62,11 @@ class Installation {
     fs::remove_all(folder_, ignored);
     fs::create_directories(folder_);
     fs::copy_file(ProgramFolder() / "KAVORIN_Ctl.dll", folder_ / "KAVORIN_Ctl.dll");
-    if (withHost) fs::copy_file(ProgramFolder() / "KAVORIN.exe", folder_ / "KAVORIN.exe");
+    if (withHost) {
+      // The host and the dialog library it links.
+      fs::copy_file(ProgramFolder() / "KAVORIN.exe", folder_ / "KAVORIN.exe");
+      fs::copy_file(ProgramFolder() / "Property.dll", folder_ / "Property.dll");
+    }
     library_ = LoadLibraryW((folder_ / "KAVORIN_Ctl.dll").wstring().c_str());
     EXPECT_NE(library_, nullptr) << "LoadLibrary: " << GetLastError();
   }

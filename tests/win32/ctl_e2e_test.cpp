@@ -1,0 +1,250 @@
+// KAVORIN_Ctl.dll end to end, as a POS program or the web control uses it:
+// loaded from an install folder that also holds KAVORIN.exe and
+// kavorin.ini, bound by ordinal, starting and registering the real host,
+// which talks to catsim on a pty mapped as a COM port (scripts/catsim-rig.sh
+// puts one simulator a profile there). No COM of the test's own: every
+// export brings and ends its own.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "config/port_setting.hpp"
+#include "tests/win32/ctl_test_support.hpp"
+#include "tests/win32/host_test_support.hpp"
+
+namespace kavorin::ctl_test {
+namespace {
+
+using CreditAuth = int(WINAPI*)(const char*, const char*, const char*, const char*, const char*);
+
+// The rig's port of a simulator profile without its "\\.\": what the
+// installer writes into kavorin.ini.
+std::string BarePort(const char* profile) {
+  const std::wstring wide = test::CatPort(profile);
+  EXPECT_FALSE(wide.empty()) << profile << ": run under scripts/catsim-rig.sh";
+  std::string port(wide.begin(), wide.end());
+  if (port.rfind("\\\\.\\", 0) == 0) port.erase(0, 4);
+  return port;
+}
+
+// Watches for the status dialog while KAVORIN_COMStatus runs; `user`, if
+// given, gets the dialog once it shows.
+class DialogWatch {
+ public:
+  explicit DialogWatch(std::function<void(HWND)> user = {})
+      : thread_([this, user] {
+          while (!stop_) {
+            for (HWND dialog : OwnDialogs()) {
+              if (!IsStatusDialog(dialog)) continue;
+              seen_ = true;
+              if (user && !used_) {
+                used_ = true;
+                user(dialog);
+              }
+            }
+            Sleep(10);
+          }
+        }) {}
+  ~DialogWatch() { Stop(); }
+  DialogWatch(const DialogWatch&) = delete;
+  DialogWatch& operator=(const DialogWatch&) = delete;
+  void Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  bool seen() const { return seen_; }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> seen_{false};
+  bool used_ = false;
+  std::thread thread_;
+};
+
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = kWindowWaitMs) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  while (GetTickCount64() < deadline) {
+    if (condition()) return true;
+    Sleep(20);
+  }
+  return condition();
+}
+
+class CtlEndToEndTest : public ::testing::Test {
+ protected:
+  CtlEndToEndTest() : install_(::testing::UnitTest::GetInstance()->current_test_info()->name(), true) {}
+  void SetUp() override {
+    test::EndAnyRunningHost();
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kPortRegistryKey);
+  }
+  void TearDown() override {
+    test::EndAnyRunningHost();
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kPortRegistryKey);
+  }
+
+  int ComCreate() { return install_.Bind<NoArgs>(1)(); }
+  int StatusCheck() { return install_.Bind<NoArgs>(69)(); }
+
+  // KAVORIN_COMStatus for an exchange that must end by itself.
+  int ComStatusAlone() {
+    DialogWatch watch;
+    const int result = install_.Bind<NoArgs>(3)();
+    watch.Stop();
+    EXPECT_TRUE(watch.seen()) << "no status dialog";
+    return result;
+  }
+
+  std::string Text(int ordinal, int* result = nullptr) {
+    char buffer[8192];
+    std::memset(buffer, 0, sizeof buffer);
+    const int code = install_.Bind<Buffer>(ordinal)(buffer);
+    if (result != nullptr) *result = code;
+    return buffer;
+  }
+
+  Installation install_;
+  MessageBoxDismisser boxes_;
+};
+
+TEST_F(CtlEndToEndTest, ACreditApprovalEveryGetterAndTheVoucher) {
+  install_.WriteIniPort(BarePort("OK"));
+  ASSERT_EQ(ComCreate(), 0);
+  // The library's lines and the host's go to one log beside both.
+  const std::string log = install_.DailyLog();
+  const std::string port = "\\\\.\\" + BarePort("OK");
+  EXPECT_NE(log.find("\t[*]\t[KAVORIN_COMCreate]COM PORT=[" + port + "]|\r\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("\t[*]\t[KAVORIN-StartComPort] COM PORT=[" + port + "]|\r\r\n"), std::string::npos) << log;
+
+  ASSERT_EQ(install_.Bind<CreditAuth>(2)("", "9410123456781234=3012", "03", "1004", "0"), 0);
+  EXPECT_EQ(ComStatusAlone(), 0);
+  EXPECT_EQ(StatusCheck(), 0);
+
+  struct Getter {
+    int ordinal;
+    int result;
+    std::optional<std::string> value;  // nothing: not compared
+  };
+  const Getter getters[] = {
+      {17, 0, "0000"}, {18, 0, "9410123456******"}, {19, 0, "03"}, {20, -2, ""}, {21, 0, std::nullopt},
+      {22, 0, ""}, {23, 0, "1004"}, {24, 0, "30012345"}, {25, 0, "01"}, {26, 0, "123456789"}, {27, 0, "N"},
+      {28, 0, ""}, {29, 0, "01"}, {30, 0, Cp949("정상승인")}, {31, 0, ""}, {32, 0, ""}, {33, 0, ""},
+      {34, -2, ""}, {35, -2, ""}, {39, -2, ""}, {40, -2, ""}, {41, -2, ""}, {42, -2, ""}, {43, -2, ""},
+      {44, -2, ""}, {45, -2, ""}, {53, -2, ""}, {60, -2, ""}, {61, -2, ""},
+  };
+  for (const Getter& getter : getters) {
+    SCOPED_TRACE(getter.ordinal);
+    int result = 99;
+    const std::string value = Text(getter.ordinal, &result);
+    EXPECT_EQ(result, getter.result);
+    if (getter.value) {
+      EXPECT_EQ(value, *getter.value);
+    }
+  }
+  EXPECT_EQ(Text(21).size(), 12u) << "YYMMDDhhmmss";
+
+  // The voucher: the port is opened again, since every exchange closes it.
+  ASSERT_EQ(ComCreate(), 0);
+  EXPECT_EQ(CallTexts(install_.Ordinal(12), {"0000", "9410123456******", "03", Text(21), "1004", "", "", "30012345",
+                                             "01", "123456789", "", "01", "", "", ""}),
+            0);
+  EXPECT_EQ(ComStatusAlone(), 0);
+  const std::string sent = test::BytesFromHost("OK");
+  EXPECT_NE(sent.find("\x02" "D1\x1C"), std::string::npos);
+  EXPECT_NE(sent.find("\x02" "P1\x1C" "0000\x1C"), std::string::npos);
+  EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+TEST_F(CtlEndToEndTest, ATrackReadWithTheSignature) {
+  install_.WriteIniPort(BarePort("OK"));
+  ASSERT_EQ(ComCreate(), 0);
+  ASSERT_EQ(install_.Bind<int(WINAPI*)(const char*, const char*)>(38)("12345678", "001"), 0);
+  EXPECT_EQ(ComStatusAlone(), 0);
+
+  EXPECT_EQ(Text(34), "A");
+  EXPECT_EQ(Text(35), "9410123456781234=30121010000000000000");
+  EXPECT_EQ(Text(44), "5A3C9E01");
+  std::string signature;
+  for (int i = 0; i < 48; ++i) signature += static_cast<char>(0x40 + (i * 13) % 0x3F);
+  char bytes[128];
+  std::memset(bytes, 'x', sizeof bytes);
+  EXPECT_EQ(install_.Bind<Buffer>(45)(bytes), 0);
+  EXPECT_EQ(std::string(bytes, 50), signature + std::string("\0x", 2));
+  char hex[256] = {};
+  EXPECT_EQ(install_.Bind<Buffer>(53)(hex), 0);
+  std::string expected_hex;
+  for (const char byte : signature) {
+    char pair[3];
+    std::snprintf(pair, sizeof pair, "%02X", static_cast<unsigned char>(byte));
+    expected_hex += pair;
+  }
+  EXPECT_EQ(std::string(hex), expected_hex);
+  EXPECT_NE(test::BytesFromHost("OK").find("\x02" "RS\x1C" "12345678001"), std::string::npos);
+}
+
+TEST_F(CtlEndToEndTest, EveryWayTheTerminalEndsAnExchangeShort) {
+  const char* check_connection = "단말기와의 연결을 확인하여 주시기 바랍니다.";
+  const char* try_again = "다시 시도하여 주시기 바랍니다.";
+  const struct {
+    const char* profile;
+    int status;
+    const char* main;
+    const char* second;  // null: the host's display text
+  } cases[] = {
+      {"SILENCE", -3, "단말기와의 통신중 ACK 타임아웃이 발생하였습니다.", check_connection},
+      {"EOT", -1, "단말기와의 통신이 비정상적으로 종료 되었습니다.", check_connection},
+      {"DLE", -5, "단말기에서 사용자 취소가 발생하였습니다.", try_again},
+      {"GARBAGE", -6, "단말기와의 통신중 알 수 없는 데이터가 수신되었습니다.", try_again},
+      {"NAK", -7, "송신데이터 불량으로 장애가 발생하였습니다.", try_again},
+      {"DECLINE", -1000, "호스트에서 정상처리를 하지 못하였습니다.", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.profile);
+    install_.WriteIniPort(BarePort(c.profile));
+    ASSERT_EQ(ComCreate(), 0);
+    ASSERT_EQ(install_.Bind<CreditAuth>(2)("", "9410123456781234=3012", "00", "1000", "0"), 0);
+    std::string main, second;
+    bool waited = false;
+    DialogWatch watch([&](HWND dialog) {
+      waited = WaitFor([&] { return IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE; });
+      main = ItemText(dialog, IDC_STATUS_MAIN);
+      second = ItemText(dialog, IDC_STATUS_SECOND);
+      Click(dialog, IDOK);
+    });
+    EXPECT_EQ(install_.Bind<NoArgs>(3)(), -1);
+    watch.Stop();
+    EXPECT_TRUE(waited) << "the dialog did not wait for OK";
+    EXPECT_EQ(StatusCheck(), c.status);
+    EXPECT_EQ(main, Cp949(c.main));
+    EXPECT_EQ(second, c.second != nullptr ? Cp949(c.second) : Text(30));
+  }
+  // The declined answer stays readable.
+  EXPECT_EQ(Text(17), "8001");
+  EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+TEST_F(CtlEndToEndTest, APortNotOpenAndAPortTheHostHolds) {
+  const std::string port = BarePort("OK");
+  install_.WriteIniPort(port);
+  ASSERT_EQ(install_.Bind<OneText>(68)(port.c_str()), 0);
+  ASSERT_EQ(ComCreate(), 0);
+  // The host holds the ini's port now: the open test fails and the
+  // registry's (the same) port is asked for again.
+  EXPECT_EQ(ComCreate(), 0);
+  EXPECT_EQ(install_.Bind<NoArgs>(9)(), 0);
+  EXPECT_EQ(ComStatusAlone(), 0);
+  // The exchange closed the port: a request without KAVORIN_COMCreate is
+  // refused.
+  EXPECT_EQ(install_.Bind<NoArgs>(9)(), -2);
+  EXPECT_EQ(install_.Bind<NoArgs>(70)(), -2);
+}
+
+TEST_F(CtlEndToEndTest, ServiceTerminateEndsTheHost) {
+  install_.WriteIniPort(BarePort("OK"));
+  ASSERT_EQ(ComCreate(), 0);
+  ASSERT_NE(test::FindHostWindow(), nullptr);
+  EXPECT_EQ(install_.Bind<NoArgs>(4)(), 0);
+  EXPECT_TRUE(WaitFor([] { return test::FindHostWindow() == nullptr; }));
+}
+
+}  // namespace
+}  // namespace kavorin::ctl_test
