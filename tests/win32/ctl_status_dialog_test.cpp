@@ -57,7 +57,9 @@ class StatusDialogTest : public ::testing::Test {
 };
 
 TEST_F(StatusDialogTest, ShowsTheRequestLineThenProgressAndClosesByItselfOnSuccess) {
-  host_.Answer("StatusCheck", {S_OK, 3, {}});
+  // 50 is no state of the table: the first lines stay however late the
+  // helper looks.
+  host_.Answer("StatusCheck", {S_OK, 50, {}});
   std::string first_main, first_second, progress;
   bool ok_enabled = true, cancel_enabled = false, second_hidden = false, has_caption = true, centred = false;
   // "확인" at (50, 28), 50 x 14 dialog units: each mapped on its own, as
@@ -79,10 +81,11 @@ TEST_F(StatusDialogTest, ShowsTheRequestLineThenProgressAndClosesByItselfOnSucce
     centred = std::abs((frame.left + frame.right) - (work.left + work.right)) <= 2 &&
               std::abs((frame.top + frame.bottom) - (work.top + work.bottom)) <= 2;
 
+    host_.Answer("StatusCheck", {S_OK, 3, {}});
     WaitUntil([&] { return MainLine(dialog) == Cp949("단말기를 확인하여 주시기 바랍니다..."); });
     progress = MainLine(dialog);
     second_hidden = !Visible(dialog, IDC_STATUS_SECOND);
-    // 50 is no state of the table: nothing changes and polling goes on.
+    // Nothing changes on 50, and polling goes on.
     host_.Answer("StatusCheck", {S_OK, 50, {}});
     WaitForTicks(2);
     EXPECT_EQ(MainLine(dialog), progress);
