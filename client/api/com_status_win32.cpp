@@ -160,7 +160,11 @@ class LinkStatusDialog {
     }
     if (*check <= 0) StopPolling();
     if (tick.status) status_ = *tick.status;
-    if (tick.next == AfterTick::kEnd) End(status_.value_or(kLinkStatusFailed), true);
+    if (tick.next == AfterTick::kEnd) {
+      End(status_.value_or(kLinkStatusFailed), true);
+    } else if (cancel_pending_) {
+      OnCancel();
+    }
   }
 
   void OnOk() {
@@ -171,8 +175,14 @@ class LinkStatusDialog {
 
   void OnCancel() {
     // Also reached by closing the window; nothing to cancel once polling
-    // has stopped.
-    if (ended_ || in_host_call_ || !IsWindowEnabled(Item(IDCANCEL))) return;
+    // has stopped. A press during a tick's host call is taken when the
+    // call is over.
+    cancel_pending_ = false;
+    if (ended_ || !IsWindowEnabled(Item(IDCANCEL))) return;
+    if (in_host_call_) {
+      cancel_pending_ = true;
+      return;
+    }
     in_host_call_ = true;
     const bool sent = SendCancel();
     in_host_call_ = false;
@@ -194,6 +204,7 @@ class LinkStatusDialog {
   int result_ = kLinkStatusNoDialog;
   bool polling_ = false;
   bool in_host_call_ = false;
+  bool cancel_pending_ = false;
   bool ended_ = false;
 };
 

@@ -215,6 +215,31 @@ TEST_F(StatusDialogTest, ACancelTheHostCannotTakeLeavesTheDialogOpen) {
   EXPECT_TRUE(boxes_.Shown().empty());
 }
 
+TEST_F(StatusDialogTest, ACancelPressedWhileATickWaitsForTheHostIsTakenAfterIt) {
+  host_.Answer("StatusCheck", {S_OK, 1, {}});
+  std::atomic<bool> in_call{false};
+  std::atomic<bool> clicked{false};
+  host_.duringCall = [&](int dispid) {
+    if (dispid != FindServiceMethod("StatusCheck")->dispid || clicked) return;
+    in_call = true;
+    MSG message;
+    while (!clicked) {
+      PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // handles the helper's click
+      Sleep(5);
+    }
+    in_call = false;
+  };
+  const int result = RunStatus([&](HWND dialog) {
+    WaitUntil([&] { return in_call.load(); });
+    Click(dialog, IDCANCEL);
+    clicked = true;
+    // A press that was lost leaves the dialog polling: end it by a success.
+    if (!WaitUntil([&] { return !IsWindow(dialog); }, 10000)) host_.Answer("StatusCheck", {S_OK, 0, {}});
+  });
+  EXPECT_EQ(host_.CountOf("InitCAT"), 1);
+  EXPECT_EQ(result, kLinkStatusCancelled);
+}
+
 TEST_F(StatusDialogTest, AHostThatCannotBeAskedEndsItAtOnce) {
   host_.Answer("StatusCheck", {S_OK, 4, {}});
   const int result = RunStatus([&](HWND dialog) {

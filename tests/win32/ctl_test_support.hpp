@@ -184,10 +184,15 @@ class FakeHost final : public IDispatch, public IRunnableObject, public IClassFa
     create = S_OK;
     run = S_OK;
     hasInterface = true;
+    duringCall = nullptr;
   }
   HRESULT create = S_OK;          // the class factory's answer
   HRESULT run = S_OK;             // IRunnableObject::Run
   bool hasInterface = true;       // IKAVORINComm offered
+  // Runs inside each call, on the caller's thread, as COM's wait for an
+  // out-of-process answer would: messages sent from other threads are
+  // handled there.
+  std::function<void(int dispid)> duringCall;
 
   std::vector<FakeCall> Calls() const {
     std::lock_guard lock(mutex_);
@@ -273,6 +278,7 @@ class FakeHost final : public IDispatch, public IRunnableObject, public IClassFa
         return DISP_E_TYPEMISMATCH;
       }
     }
+    if (duringCall) duringCall(call.dispid);
     FakeAnswer answer;
     {
       std::lock_guard lock(mutex_);
