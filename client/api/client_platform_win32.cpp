@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "client/api/client_platform.hpp"
+#include "host/link/port_lock_win32.hpp"
 
 namespace kavorin {
 namespace {
@@ -15,21 +16,8 @@ namespace {
 constexpr char kOldTypeKeyPath[] = "SOFTWARE\\HALVERON\\KAVORIN";
 constexpr char kOldTypeKeyValue[] = "OldTypeMasterKey";
 
-// The host's serial channel holds a named object of this name while it has
-// the port open (Wine lets a second CreateFile of a serial port succeed,
-// where Windows refuses it). The rule must stay the channel's.
-std::string PortLockName(const std::string& port) {
-  std::string name = port;
-  if (name.rfind("\\\\.\\", 0) == 0) name.erase(0, 4);
-  for (char& c : name) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c == '\\') c = '_';
-  }
-  return "KAVORIN_SerialPort_" + name;
-}
-
 bool HeldByTheHost(const std::string& port) {
-  HANDLE lock = OpenMutexA(SYNCHRONIZE, FALSE, PortLockName(port).c_str());
+  HANDLE lock = OpenMutexA(SYNCHRONIZE, FALSE, SerialPortLockName(port).c_str());
   if (lock == nullptr) return false;
   CloseHandle(lock);
   return true;

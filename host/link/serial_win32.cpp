@@ -1,5 +1,7 @@
 #include "host/link/serial_win32.hpp"
 
+#include "host/link/port_lock_win32.hpp"
+
 #include <algorithm>
 
 namespace kavorin {
@@ -30,18 +32,6 @@ std::string ErrorText(DWORD error) {
 }
 
 HANDLE NewManualResetEvent() { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }
-
-// The name of the object that marks a port as taken: "COM3", "\\.\com3"
-// and "\\.\COM3" are one port.
-std::string PortLockName(const std::string& port) {
-  std::string name = port;
-  if (name.rfind("\\\\.\\", 0) == 0) name.erase(0, 4);
-  for (char& c : name) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c == '\\') c = '_';
-  }
-  return "KAVORIN_SerialPort_" + name;
-}
 
 }  // namespace
 
@@ -89,7 +79,7 @@ bool SerialChannel::Open(const std::string& name, const LineSettings& settings, 
   // does not. A named object held while the port is open keeps two
   // channels (of any process of the session) off one port there too, and
   // the refusal reads as Windows' own.
-  port_lock_ = CreateMutexA(nullptr, FALSE, PortLockName(name).c_str());
+  port_lock_ = CreateMutexA(nullptr, FALSE, SerialPortLockName(name).c_str());
   if (port_lock_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
     CloseHandle(port_lock_);
     port_lock_ = nullptr;

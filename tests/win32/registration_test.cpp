@@ -12,28 +12,13 @@
 
 #include "host/service/win32/tray_icon.hpp"
 #include "kavorin_h.h"
+#include "tests/win32/registry_support.hpp"
 
 namespace kavorin {
 namespace {
 
-std::optional<std::string> ReadValue(const std::string& key, const char* name) {
-  HKEY handle = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return std::nullopt;
-  char data[1024] = {};
-  DWORD size = sizeof data;
-  DWORD type = 0;
-  const LSTATUS status = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-  RegCloseKey(handle);
-  if (status != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
-  return std::string(data);
-}
-
-bool KeyExists(const std::string& key) {
-  HKEY handle = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-  RegCloseKey(handle);
-  return true;
-}
+using test::KeyExists;
+using test::ReadValue;
 
 const std::string kClassKey = std::string("CLSID\\") + kClsidKavorinComm;
 
