@@ -13,15 +13,14 @@
 #include <iterator>
 #include <system_error>
 
+#include "common/config_dir.hpp"
 #include "config/port_setting.hpp"
 
 namespace kavorin {
 namespace {
 
 std::filesystem::path PortValuePath() {
-  const char* dir = std::getenv("KAVORIN_CONFIG_DIR");
-  const std::filesystem::path root = dir != nullptr && *dir ? dir : "/etc/kavorin";
-  return root / "registry" / "HKEY_LOCAL_MACHINE" / "SOFTWARE" / "HALVERON" / "KAVORIN" / "PORT" /
+  return std::filesystem::path(ConfigDir()) / "registry" / "HKEY_LOCAL_MACHINE" / "SOFTWARE" / "HALVERON" / "KAVORIN" / "PORT" /
          kPortRegistryValue;
 }
 

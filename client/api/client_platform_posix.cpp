@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "client/api/client_platform.hpp"
+#include "common/config_dir.hpp"
 #include "host/link/port_names_posix.hpp"
 
 namespace kavorin {
@@ -104,9 +105,7 @@ std::string FormatPortForHost(const std::string& stored) { return stored; }
 std::string ReadOldTypeMasterKey() {
   // $KAVORIN_CONFIG_DIR/signpad/old_type_master_key: the 8 key bytes on the
   // first line. Anything else counts as no key.
-  const char* dir = std::getenv("KAVORIN_CONFIG_DIR");
-  const std::string root = dir != nullptr && *dir ? dir : "/etc/kavorin";
-  std::ifstream in(root + "/signpad/old_type_master_key", std::ios::binary);
+  std::ifstream in(ConfigDir() + "/signpad/old_type_master_key", std::ios::binary);
   std::string key;
   std::getline(in, key);
   if (!key.empty() && key.back() == '\r') key.pop_back();

@@ -6,11 +6,6 @@
 
 namespace kavorin {
 
-std::string ConfigDir() {
-  const char* dir = std::getenv("KAVORIN_CONFIG_DIR");
-  return dir != nullptr && *dir != '\0' ? dir : kDefaultConfigDir;
-}
-
 PortResolution ResolvePortNameOnHost(std::string_view name) {
   return ResolvePortName(name, ConfigDir(), [](const std::string& path) {
     struct stat info {};

@@ -4,13 +4,11 @@
 #include <string>
 #include <string_view>
 
+#include "common/config_dir.hpp"
 #include "host/link/port_names.hpp"
 
 namespace kavorin {
 
-inline constexpr const char* kDefaultConfigDir = "/etc/kavorin";
-
-std::string ConfigDir();
 PortResolution ResolvePortNameOnHost(std::string_view name);
 
 }  // namespace kavorin
