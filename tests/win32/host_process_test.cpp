@@ -16,43 +16,25 @@
 namespace kavorin::test {
 namespace {
 
-const std::string kClassKey = "CLSID\\{70BA75A2-9D3D-4BA0-BFC8-255B91734207}";
-
-
 std::string ShortHostPath() {
   char path[MAX_PATH] = {};
   GetShortPathNameA(BesideTest("KAVORIN.exe").c_str(), path, MAX_PATH);
   return path;
 }
 
-struct Entry {
-  std::string key;
-  const char* name;
-  std::string data;
-};
+using Entry = RegistryEntry;
 
 // Both tables of entries, and the interface entries the type library adds
 // (they let COM carry IKAVORINComm between processes).
 std::vector<Entry> RegisteredEntries() {
-  return {
-      {"AppID\\{31FCAC3F-D0B4-4C7A-94E8-723F37B99106}", nullptr, "KAVORIN"},
-      {"AppID\\KAVORIN.EXE", "AppID", "{31FCAC3F-D0B4-4C7A-94E8-723F37B99106}"},
-      {"KAVORIN.KAVORINComm.1", nullptr, "KAVORINComm Class"},
-      {"KAVORIN.KAVORINComm.1\\CLSID", nullptr, "{70BA75A2-9D3D-4BA0-BFC8-255B91734207}"},
-      {"KAVORIN.KAVORINComm", nullptr, "KAVORINComm Class"},
-      {"KAVORIN.KAVORINComm\\CLSID", nullptr, "{70BA75A2-9D3D-4BA0-BFC8-255B91734207}"},
-      {"KAVORIN.KAVORINComm\\CurVer", nullptr, "KAVORIN.KAVORINComm.1"},
-      {kClassKey, nullptr, "KAVORINComm Class"},
-      {kClassKey, "AppID", "{31FCAC3F-D0B4-4C7A-94E8-723F37B99106}"},
-      {kClassKey + "\\ProgID", nullptr, "KAVORIN.KAVORINComm.1"},
-      {kClassKey + "\\VersionIndependentProgID", nullptr, "KAVORIN.KAVORINComm"},
-      {kClassKey + "\\LocalServer32", nullptr, ShortHostPath()},
-      {kClassKey + "\\TypeLib", nullptr, "{554468B5-13BA-4D12-9AAD-4FB2EFB0AF6C}"},
+  std::vector<Entry> entries = ClassRegistrationEntries(ShortHostPath());
+  entries.insert(entries.end(), {
       {"Interface\\{3AC0F909-4B88-4C23-97A5-8341313C39F3}\\ProxyStubClsid32", nullptr,
        "{00020424-0000-0000-C000-000000000046}"},
       {"Interface\\{3AC0F909-4B88-4C23-97A5-8341313C39F3}\\TypeLib", nullptr,
        "{554468B5-13BA-4D12-9AAD-4FB2EFB0AF6C}"},
-  };
+  });
+  return entries;
 }
 
 bool TypeLibRegistered() {

@@ -20,31 +20,11 @@ namespace {
 using test::KeyExists;
 using test::ReadValue;
 
-const std::string kClassKey = std::string("CLSID\\") + kClsidKavorinComm;
+using test::kClassKey;
 
-struct Expected {
-  std::string key;
-  const char* name;
-  std::string data;
-};
+using Expected = test::RegistryEntry;
 
-std::vector<Expected> ExpectedEntries(const std::string& server) {
-  return {
-      {"AppID\\{31FCAC3F-D0B4-4C7A-94E8-723F37B99106}", nullptr, "KAVORIN"},
-      {"AppID\\KAVORIN.EXE", "AppID", "{31FCAC3F-D0B4-4C7A-94E8-723F37B99106}"},
-      {"KAVORIN.KAVORINComm.1", nullptr, "KAVORINComm Class"},
-      {"KAVORIN.KAVORINComm.1\\CLSID", nullptr, "{70BA75A2-9D3D-4BA0-BFC8-255B91734207}"},
-      {"KAVORIN.KAVORINComm", nullptr, "KAVORINComm Class"},
-      {"KAVORIN.KAVORINComm\\CLSID", nullptr, "{70BA75A2-9D3D-4BA0-BFC8-255B91734207}"},
-      {"KAVORIN.KAVORINComm\\CurVer", nullptr, "KAVORIN.KAVORINComm.1"},
-      {kClassKey, nullptr, "KAVORINComm Class"},
-      {kClassKey, "AppID", "{31FCAC3F-D0B4-4C7A-94E8-723F37B99106}"},
-      {kClassKey + "\\ProgID", nullptr, "KAVORIN.KAVORINComm.1"},
-      {kClassKey + "\\VersionIndependentProgID", nullptr, "KAVORIN.KAVORINComm"},
-      {kClassKey + "\\LocalServer32", nullptr, server},
-      {kClassKey + "\\TypeLib", nullptr, "{554468B5-13BA-4D12-9AAD-4FB2EFB0AF6C}"},
-  };
-}
+std::vector<Expected> ExpectedEntries(const std::string& server) { return test::ClassRegistrationEntries(server); }
 
 class RegistrationTest : public ::testing::Test {
  protected:
