@@ -76,13 +76,28 @@ class CtlEndToEndTest : public ::testing::Test {
   void SetUp() override {
     test::EndAnyRunningHost();
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kPortRegistryKey);
+    // The library's own "/RegServer" is not waited for, and it does nothing
+    // when the host it starts right after takes the instance mutex first.
+    // A till registers its one install folder once; every test here has a
+    // folder of its own, and COM still naming the last test's (deleted)
+    // folder fails the type library, so QueryInterface fails and
+    // KAVORIN_COMCreate gives -2. Register this folder before the library
+    // runs.
+    ASSERT_EQ(test::RunToEnd("\"" + (install_.folder() / "KAVORIN.exe").string() + "\" /RegServer"), 0);
   }
   void TearDown() override {
     test::EndAnyRunningHost();
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kPortRegistryKey);
   }
 
-  int ComCreate() { return install_.Bind<NoArgs>(1)(); }
+  // A failed start says why in the daily log; a failure report without it
+  // cannot be read afterwards (the installation folder goes with the test).
+  int ComCreate() {
+    const int result = install_.Bind<NoArgs>(1)();
+    if (result != 0) ADD_FAILURE() << "KAVORIN_COMCreate: " << result << "; host: " << test::RunningHostProgram()
+                                << "; daily log:\n" << install_.DailyLog();
+    return result;
+  }
   int StatusCheck() { return install_.Bind<NoArgs>(69)(); }
 
   // KAVORIN_COMStatus for an exchange that must end by itself.

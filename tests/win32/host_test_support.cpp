@@ -50,6 +50,19 @@ long RunToEnd(const std::string& commandLine, DWORD timeoutMs) {
 
 HWND FindHostWindow() { return FindWindowA(kHostWindow, kHostWindow); }
 
+std::string RunningHostProgram() {
+  HWND window = FindHostWindow();
+  if (window == nullptr) return "no host";
+  DWORD id = 0;
+  GetWindowThreadProcessId(window, &id);
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+  char path[MAX_PATH] = {};
+  DWORD size = MAX_PATH;
+  const bool named = process != nullptr && QueryFullProcessImageNameA(process, 0, path, &size);
+  if (process != nullptr) CloseHandle(process);
+  return named ? std::string(path, size) : "host of process " + std::to_string(id);
+}
+
 long WaitForExit(HANDLE process, DWORD timeoutMs) {
   if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) return -1;
   DWORD code = 0;

@@ -27,6 +27,9 @@ long RunToEnd(const std::string& commandLine, DWORD timeoutMs = kProcessWaitMs);
 
 // The running host's window, or null.
 HWND FindHostWindow();
+// The program file of the running host, or "no host": which installation
+// a failing test actually talked to.
+std::string RunningHostProgram();
 // Waits until `process` ends; its exit code, or -1 on time-out.
 long WaitForExit(HANDLE process, DWORD timeoutMs = kProcessWaitMs);
 
