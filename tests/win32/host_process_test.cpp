@@ -162,11 +162,8 @@ TEST_F(HostProcessTest, AnActivatedHostOutlivesItsLastClient) {
   HRESULT result = S_OK;
   IKAVORINComm* object = ActivateHost(&result);
   ASSERT_NE(object, nullptr) << std::hex << result;
-  const HWND window = FindHostWindow();
-  ASSERT_NE(window, nullptr);
-  DWORD id = 0;
-  GetWindowThreadProcessId(window, &id);
-  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id);
+  ASSERT_NE(FindHostWindow(), nullptr);
+  HANDLE process = OpenRunningHost(SYNCHRONIZE | PROCESS_QUERY_INFORMATION);
   ASSERT_NE(process, nullptr);
   object->Release();
 

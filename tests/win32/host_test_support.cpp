@@ -50,17 +50,22 @@ long RunToEnd(const std::string& commandLine, DWORD timeoutMs) {
 
 HWND FindHostWindow() { return FindWindowA(kHostWindow, kHostWindow); }
 
-std::string RunningHostProgram() {
+HANDLE OpenRunningHost(DWORD access) {
   HWND window = FindHostWindow();
-  if (window == nullptr) return "no host";
+  if (window == nullptr) return nullptr;
   DWORD id = 0;
   GetWindowThreadProcessId(window, &id);
-  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+  return OpenProcess(access, FALSE, id);
+}
+
+std::string RunningHostProgram() {
+  HANDLE process = OpenRunningHost(PROCESS_QUERY_LIMITED_INFORMATION);
+  if (process == nullptr) return FindHostWindow() != nullptr ? "a host that cannot be opened" : "no host";
   char path[MAX_PATH] = {};
   DWORD size = MAX_PATH;
-  const bool named = process != nullptr && QueryFullProcessImageNameA(process, 0, path, &size);
-  if (process != nullptr) CloseHandle(process);
-  return named ? std::string(path, size) : "host of process " + std::to_string(id);
+  const bool named = QueryFullProcessImageNameA(process, 0, path, &size);
+  CloseHandle(process);
+  return named ? std::string(path, size) : "a host whose program cannot be named";
 }
 
 long WaitForExit(HANDLE process, DWORD timeoutMs) {
@@ -73,9 +78,7 @@ long WaitForExit(HANDLE process, DWORD timeoutMs) {
 void EndAnyRunningHost() {
   HWND window = FindHostWindow();
   if (window == nullptr) return;
-  DWORD id = 0;
-  GetWindowThreadProcessId(window, &id);
-  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id);
+  HANDLE process = OpenRunningHost(SYNCHRONIZE | PROCESS_QUERY_INFORMATION);
   PostMessageA(window, WM_COMMAND, kTrayExitCommand, 0);
   if (process != nullptr) {
     WaitForExit(process);

@@ -27,6 +27,8 @@ long RunToEnd(const std::string& commandLine, DWORD timeoutMs = kProcessWaitMs);
 
 // The running host's window, or null.
 HWND FindHostWindow();
+// The running host's process, opened with `access`; null when no host runs.
+HANDLE OpenRunningHost(DWORD access);
 // The program file of the running host, or "no host": which installation
 // a failing test actually talked to.
 std::string RunningHostProgram();
