@@ -139,12 +139,13 @@ ImageConvertError ReadLayout(std::span<const std::uint8_t> file, BitmapLayout& l
 
   const int bits = layout.bits_per_pixel;
   layout.pitch = (BytesPerRow(bits, layout.width) + 3) / 4 * 4;
-  // Computed in 64 bits: a huge width must not wrap the product into range.
-  // A top-down (negative height) image counts as too large.
+  // A top-down (negative height) image counts as too large. The pitch is
+  // bounded before the product is taken: a huge width times a huge height
+  // wraps even 64 bits back into range.
+  constexpr auto kMaxBytes = static_cast<std::int64_t>(kImageMaxBytes);
+  if (layout.width < 0 || layout.height < 0 || layout.pitch > kMaxBytes) return ImageConvertError::kTooLarge;
   layout.image_bytes = layout.pitch * layout.height;
-  if (layout.width < 0 || layout.height < 0 || layout.image_bytes > static_cast<std::int64_t>(kImageMaxBytes)) {
-    return ImageConvertError::kTooLarge;
-  }
+  if (layout.image_bytes > kMaxBytes) return ImageConvertError::kTooLarge;
   if (bits <= 8) {
     layout.palette_size = colours_used != 0 ? static_cast<std::int32_t>(colours_used) : 1 << bits;
   }

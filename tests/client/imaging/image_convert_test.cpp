@@ -162,6 +162,8 @@ TEST_F(ImageConvertTest, RefusesWhatIsNotABitmapItCanConvert) {
       {"negative width", MakeBitmapFile(-64, 1, 8, 0, row), kTooLarge},
       // 0x40000001 x 4 bytes a row wraps to 16 in 32 bits.
       {"pitch x height past 32 bits", MakeBitmapFile(0x40000001, 4, 8, 0, Bytes(16, 0)), kTooLarge},
+      // 0x174C00008 bytes a row x 0x60300005 rows wraps even 64 bits.
+      {"pitch x height past 64 bits", MakeBitmapFile(0x7C400002, 0x60300005, 24, 1, Bytes(16, 0)), kTooLarge},
       {"file shorter than its headers", truncated_header, kReadFailed},
       {"file shorter than its pixels", truncated_pixels, kReadFailed},
       {"pixel offset past the end", offset_past_end, kReadFailed},
