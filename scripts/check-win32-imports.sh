@@ -2,7 +2,7 @@
 # The Windows binaries must import Windows system DLLs only (no MinGW
 # runtime, libstdc++ or winpthread DLL beside them), plus the project's own
 # DLLs. Lists every import of every .exe/.dll in a folder and fails on any
-# other.
+# other. Controls (.ocx) are DLLs too.
 #   scripts/check-win32-imports.sh <objdump> <folder>
 set -euo pipefail
 objdump=$1
@@ -12,7 +12,7 @@ system_dlls='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|co
 own_dlls='^(property|kavorin_ctl)\.dll$'
 
 shopt -s nullglob nocaseglob
-binaries=("$folder"/*.exe "$folder"/*.dll)
+binaries=("$folder"/*.exe "$folder"/*.dll "$folder"/*.ocx)
 if [ ${#binaries[@]} -eq 0 ]; then
   echo "check-win32-imports: no binaries in $folder" >&2
   exit 1

@@ -63,11 +63,15 @@ HRESULT RegisterControl(const ControlIdentity& identity) {
 }
 
 HRESULT UnregisterControl(const ControlIdentity& identity) {
-  const HRESULT removed = UnRegisterTypeLib(GuidFromText(identity.libid), identity.versionMajor,
-                                            identity.versionMinor, LOCALE_NEUTRAL, kSysKind);
+  const GUID libid = GuidFromText(identity.libid);
   // A library that is not registered is already what unregistration wants.
-  if (FAILED(removed) && removed != TYPE_E_REGISTRYACCESS && removed != TYPE_E_CANTLOADLIBRARY) {
-    return SELFREG_E_TYPELIB;
+  BSTR registered = nullptr;
+  if (SUCCEEDED(QueryPathOfRegTypeLib(libid, identity.versionMajor, identity.versionMinor, LOCALE_NEUTRAL,
+                                      &registered))) {
+    SysFreeString(registered);
+    if (FAILED(UnRegisterTypeLib(libid, identity.versionMajor, identity.versionMinor, LOCALE_NEUTRAL, kSysKind))) {
+      return SELFREG_E_TYPELIB;
+    }
   }
   if (!RemoveAll(ControlClassKeys(identity)) || !RemoveAll(PropertyPageKeys(identity))) return SELFREG_E_CLASS;
   return S_OK;

@@ -1,0 +1,144 @@
+// KAVORIN_Web.ocx driven by a script client nobody here wrote: Wine's own
+// script host runs a JScript page that creates the control by its ProgID
+// (registered with regsvr32) and runs a whole credit approval through the
+// real KAVORIN_Ctl.dll and KAVORIN.exe against catsim on a COM port
+// (scripts/catsim-rig.sh), the vouchers from the stored values, a refused
+// voucher and DES texts. A watcher reads and dismisses the script's message
+// boxes.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+
+#include "common/text_codec.hpp"
+#include "tests/win32/host_test_support.hpp"
+#include "tests/win32/web_test_support.hpp"
+
+namespace kavorin::web_test {
+namespace {
+
+constexpr DWORD kScriptWaitMs = 120000;
+
+std::string BarePort(const char* profile) {
+  const std::wstring wide = test::CatPort(profile);
+  EXPECT_FALSE(wide.empty()) << profile << ": run under scripts/catsim-rig.sh";
+  std::string port(wide.begin(), wide.end());
+  if (port.rfind("\\\\.\\", 0) == 0) port.erase(0, 4);
+  return port;
+}
+
+std::string Quoted(const fs::path& path) { return "\"" + path.string() + "\""; }
+
+// Runs a script under cscript with its output in a file; the exit code, or
+// -1 when it did not end in time. `started` gets the process id at once.
+long RunScript(const std::string& script, const fs::path& output, const std::function<void(DWORD)>& started) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE file = CreateFileW(output.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return -1;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = file;
+  startup.hStdError = file;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION process{};
+  std::string line = "cscript.exe //nologo \"" + script + "\"";
+  const BOOL created =
+      CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+  CloseHandle(file);
+  if (!created) return -1;
+  CloseHandle(process.hThread);
+  started(process.dwProcessId);
+  const long code = test::WaitForExit(process.hProcess, kScriptWaitMs);
+  CloseHandle(process.hProcess);
+  return code;
+}
+
+std::map<std::string, std::string> Lines(const fs::path& output) {
+  std::ifstream in(output);
+  std::map<std::string, std::string> values;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t equals = line.find('=');
+    if (equals != std::string::npos) values[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return values;
+}
+
+class WebScriptTest : public ::testing::Test {
+ protected:
+  WebScriptTest() : install_(::testing::UnitTest::GetInstance()->current_test_info()->name(), true) {}
+  void SetUp() override {
+    test::EndAnyRunningHost();
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\HALVERON\\KAVORIN\\PORT");
+    // The host of this folder is the one COM starts (see the library's
+    // end-to-end tests); the control registers as an installer does it.
+    ASSERT_EQ(test::RunToEnd(Quoted(install_.folder() / "KAVORIN.exe") + " /RegServer"), 0);
+    ASSERT_EQ(test::RunToEnd("regsvr32.exe /s " + Quoted(install_.Control())), 0);
+  }
+  void TearDown() override {
+    test::EndAnyRunningHost();
+    EXPECT_EQ(test::RunToEnd("regsvr32.exe /u /s " + Quoted(install_.Control())), 0);
+  }
+
+  WebInstallation install_;
+};
+
+TEST_F(WebScriptTest, APageRunsACreditApprovalAndItsVouchersThroughTheControl) {
+  install_.WriteIniPort(BarePort("OK"));
+  const fs::path output = install_.folder() / "script.txt";
+  DialogWatcher watcher(0);
+  const auto start = std::chrono::steady_clock::now();
+  const long exit_code = RunScript(KAVORIN_TEST_DATA "\\web_credit_approval.js", output,
+                                   [&](DWORD process) { watcher.Watch(process); });
+  const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  watcher.Stop();
+  std::cout << "script run: " << seconds << " s\n";
+  ASSERT_EQ(exit_code, 0);
+
+  const std::map<std::string, std::string> lines = Lines(output);
+  const std::map<std::string, std::string> expected = {
+      {"auth", "0"},         {"code", "0000"},       {"card", "9410123456******"},
+      {"amount", "1004"},    {"number", "30012345"}, {"display", "true"},
+      {"voucher", "0"},      {"signed", "0"},        {"business", "0"},
+      {"refused", "-1"},     {"cipher", "H6FfwQPFpG6my0eBq4eZ4Q=="},
+      {"roundtrip", "true"}, {"empty", "gR6FV6agUm4="}, {"done", "1"},
+  };
+  for (const auto& [name, value] : expected) {
+    const auto found = lines.find(name);
+    ASSERT_NE(found, lines.end()) << name << " missing; the script printed:\n" << std::ifstream(output).rdbuf();
+    EXPECT_EQ(found->second, value) << name;
+  }
+
+  // The refused voucher, and nothing else, showed a message box.
+  const std::vector<SeenDialog> shown = watcher.MessageBoxes();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].caption, Cp949FromUtf8("KAVORIN 데이터 설정 에러"));
+  EXPECT_EQ(shown[0].text, Cp949FromUtf8("전표인쇄시 필요한 데이터 중 응답코드가 인쇄 가능한 데이터가 아닙니다."));
+
+  // What the terminal got: the approval, the voucher, the signed voucher,
+  // then its business-information variant with the business name.
+  const std::string sent = test::BytesFromHost("OK");
+  const std::size_t approval = sent.find("\x02" "D1\x1C");
+  const std::size_t voucher = sent.find("\x02" "P1\x1C" "0000\x1C" "9410123456******\x1C");
+  const std::size_t signed_voucher = sent.find("\x02" "P5\x1C" "0000\x1C");
+  const std::size_t business = sent.find("\x02" "P7\x1C" "0000\x1C");
+  ASSERT_NE(approval, std::string::npos);
+  ASSERT_NE(voucher, std::string::npos);
+  ASSERT_NE(signed_voucher, std::string::npos);
+  ASSERT_NE(business, std::string::npos);
+  EXPECT_LT(approval, voucher);
+  EXPECT_LT(voucher, signed_voucher);
+  EXPECT_LT(signed_voucher, business);
+  EXPECT_NE(sent.find(Cp949FromUtf8("카보린상점"), business), std::string::npos);
+  EXPECT_EQ(sent.find("\x02" "P", business + 1), std::string::npos) << "the refused voucher reached the terminal";
+}
+
+}  // namespace
+}  // namespace kavorin::web_test
