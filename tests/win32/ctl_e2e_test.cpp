@@ -17,13 +17,9 @@ namespace {
 
 using CreditAuth = int(WINAPI*)(const char*, const char*, const char*, const char*, const char*);
 
-// The rig's port of a simulator profile without its "\\.\": what the
-// installer writes into kavorin.ini.
 std::string BarePort(const char* profile) {
-  const std::wstring wide = test::CatPort(profile);
-  EXPECT_FALSE(wide.empty()) << profile << ": run under scripts/catsim-rig.sh";
-  std::string port(wide.begin(), wide.end());
-  if (port.rfind("\\\\.\\", 0) == 0) port.erase(0, 4);
+  const std::string port = test::BareCatPort(profile);
+  EXPECT_FALSE(port.empty()) << profile << ": run under scripts/catsim-rig.sh";
   return port;
 }
 

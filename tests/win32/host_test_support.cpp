@@ -128,6 +128,13 @@ std::wstring CatPort(const char* profile) {
   return port != nullptr ? std::wstring(port, port + std::string(port).size()) : std::wstring();
 }
 
+std::string BareCatPort(const char* profile) {
+  const std::wstring wide = CatPort(profile);
+  std::string port(wide.begin(), wide.end());
+  if (port.rfind("\\\\.\\", 0) == 0) port.erase(0, 4);
+  return port;
+}
+
 std::string BytesFromHost(const char* profile) {
   const char* folder = std::getenv("KAVORIN_TEST_CAT_RECORDS");
   if (folder == nullptr) return {};

@@ -100,6 +100,8 @@ class Bstr {
 
 // The port of a catsim profile of the rig (KAVORIN_TEST_CAT_<profile>).
 std::wstring CatPort(const char* profile);
+// The same without its "\\.\": what the installer writes into kavorin.ini.
+std::string BareCatPort(const char* profile);
 // Every byte the host wrote to that simulator so far, in order.
 std::string BytesFromHost(const char* profile);
 

@@ -588,9 +588,9 @@ TEST_F(WebControlTest, ThePropertyPageAndTheAboutBox) {
   Create(control, IID_IDispatch);
   std::string caption, text;
   DialogWatcher watcher(GetCurrentProcessId(), [&](HWND dialog) {
-    caption = WindowText(dialog);
-    text = WindowText(GetDlgItem(dialog, 100));
-    SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    caption = TextOf(dialog);
+    text = ItemText(dialog, 100);
+    Click(dialog, IDOK);
   });
   VARIANT result;
   EXPECT_EQ(Invoke(control.get(), DISPID_ABOUTBOX, {}, &result), S_OK);

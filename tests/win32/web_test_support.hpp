@@ -17,15 +17,19 @@
 #include <thread>
 #include <vector>
 
+#include "tests/win32/ctl_test_support.hpp"
+
 namespace kavorin::web_test {
+
+using ctl_test::ClassOf;
+using ctl_test::Click;
+using ctl_test::ItemText;
+using ctl_test::kMessageBoxText;
+using ctl_test::TextOf;
 
 namespace fs = std::filesystem;
 
-inline fs::path ProgramFolder() {
-  wchar_t path[MAX_PATH + 1] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return fs::path(path).parent_path();
-}
+using ctl_test::ProgramFolder;
 
 // The control, the library and (withHost) the host with its dialog library
 // in a folder of their own: the library reads kavorin.ini and writes its
@@ -57,21 +61,6 @@ class WebInstallation {
  private:
   fs::path folder_;
 };
-
-inline std::string WindowText(HWND window) {
-  char text[2048] = {};
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
-
-inline std::string ClassName(HWND window) {
-  char name[64] = {};
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
-// A message box's text sits in its static control 0xFFFF.
-constexpr int kMessageBoxTextId = 0xFFFF;
 
 struct SeenDialog {
   std::string caption;  // CP949
@@ -105,7 +94,7 @@ class DialogWatcher {
     auto* self = reinterpret_cast<DialogWatcher*>(param);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner == self->process_ && ClassName(window) == "#32770" && IsWindowVisible(window)) {
+    if (owner == self->process_ && ClassOf(window) == "#32770" && IsWindowVisible(window)) {
       self->found_.push_back(window);
     }
     return TRUE;
@@ -115,13 +104,13 @@ class DialogWatcher {
       found_.clear();
       EnumWindows(&Collect, reinterpret_cast<LPARAM>(this));
       for (HWND window : found_) {
-        HWND text = GetDlgItem(window, kMessageBoxTextId);
+        HWND text = GetDlgItem(window, kMessageBoxText);
         if (text != nullptr) {
           {
             std::lock_guard lock(mutex_);
-            seen_.push_back({WindowText(window), WindowText(text)});
+            seen_.push_back({TextOf(window), TextOf(text)});
           }
-          SendMessageA(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
+          Click(window, IDOK);
         } else if (other_ && handled_.insert(window).second) {
           other_(window);
         }
