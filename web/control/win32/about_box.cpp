@@ -23,7 +23,7 @@ std::wstring Wide(std::string_view text) { return std::wstring(text.begin(), tex
 
 void ShowAboutBox(HWND owner, const ControlIdentity& identity) {
   const std::vector<WORD> dialog = DialogTemplate(
-      DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, Wide(identity.aboutCaption), 234, 58,
+      DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, Wide(identity.aboutCaption), 234, 36,
       {{0x0082, SS_LEFT | SS_NOPREFIX, 12, 12, 160, 8, kAboutTextId, Wide(identity.aboutText)},
        {0x0080, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 176, 8, 50, 14, IDOK, L"OK"}});
   DialogBoxIndirectParamW(ModuleInstance(), reinterpret_cast<const DLGTEMPLATE*>(dialog.data()), owner,
