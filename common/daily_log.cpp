@@ -1,5 +1,6 @@
 #include "common/daily_log.hpp"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
@@ -56,6 +57,39 @@ std::filesystem::path LogFolder() {
   return std::filesystem::path(folder) / "catlog";
 }
 
+bool IsControlByte(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
+
+// The message as a line carries it: control bytes in caret form, cut at the
+// limit without splitting a two-byte CP949 character.
+std::string LineSafe(const std::string& message) {
+  constexpr std::size_t kRoom = kDailyLogMessageLimit - (sizeof kDailyLogCutMark - 1);
+  std::string safe;
+  std::size_t room_end = 0;  // where a cut line ends, before its mark
+  for (std::size_t i = 0; i < message.size();) {
+    const auto byte = static_cast<unsigned char>(message[i]);
+    std::string piece;
+    if (IsControlByte(byte)) {
+      piece = {'^', static_cast<char>(byte ^ 0x40)};
+      i += 1;
+    } else {
+      // A lead byte takes its trail with it, unless what follows is a
+      // control byte: that one is escaped on its own.
+      const bool pair = byte >= 0x81 && byte <= 0xFE && i + 1 < message.size() &&
+                        !IsControlByte(static_cast<unsigned char>(message[i + 1]));
+      const std::size_t width = pair ? 2 : 1;
+      piece = message.substr(i, width);
+      i += width;
+    }
+    if (safe.size() + piece.size() > kDailyLogMessageLimit) {
+      safe.resize(room_end);
+      return safe + kDailyLogCutMark;
+    }
+    safe += piece;
+    if (safe.size() <= kRoom) room_end = safe.size();
+  }
+  return safe;
+}
+
 }  // namespace
 
 void SetDailyLogFolder(std::string folder) {
@@ -77,7 +111,7 @@ std::string DailyLogPath(const LocalTime& when) {
 std::string DailyLogLine(const LocalTime& when, const std::string& message) {
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d\t[*]\t", when.hour, when.minute, when.second);
-  return stamp + message + "|\r\r\n";
+  return stamp + LineSafe(message) + "|\r\r\n";
 }
 
 void WriteDailyLog(const char* format, ...) {

@@ -5,6 +5,7 @@
 // The doubled CR is what a text-mode stream on Windows makes of "|\r\n"; the
 // host and the client library of both builds write the same bytes, so the
 // files stay identical whichever program wrote them and may be shared.
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -28,16 +29,25 @@ void SetDailyLogFolder(std::string folder);
 void SetDailyLogClock(LogClock clock);
 
 // Appends one line; the message is printf-formatted and written as the bytes
-// it is (CP949 for Korean texts). Open, append, close per line; failures lose
-// the line silently.
+// it is (CP949 for Korean texts), except that a message cannot start a line
+// of its own or run without end (see DailyLogLine). Open, append, close per
+// line; failures lose the line silently.
 void WriteDailyLog(const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
 
+// Longest message a line carries, in bytes after escaping. Longer messages
+// are cut at a character boundary and end in kDailyLogCutMark.
+inline constexpr std::size_t kDailyLogMessageLimit = 4096;
+inline constexpr char kDailyLogCutMark[] = "...";
+
 // The path the next line would go to, and the line's bytes; for tests and
-// tools that must agree with the writer.
+// tools that must agree with the writer. Callers put texts of their own
+// callers into messages (a port name, a path), so a control byte inside a
+// message is written in caret form ("^M" for CR, "^J" for LF, "^?" for DEL):
+// nobody can forge a line, and every line stays one line.
 std::string DailyLogPath(const LocalTime& when);
 std::string DailyLogLine(const LocalTime& when, const std::string& message);
 

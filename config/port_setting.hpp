@@ -20,6 +20,8 @@ enum class PortStoreResult {
   kStored,
   kNotAPortName,  // does not begin with "COM"
   kTooLong,       // would not fit a reader's 256 bytes
+  kControlByte,   // holds a control byte (CR, LF, ...): it would reach the
+                  // daily log and the host as it is
   kStoreFailed,   // the registry refused
 };
 

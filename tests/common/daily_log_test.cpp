@@ -64,10 +64,33 @@ TEST_F(DailyLogTest, FirstLineAfterMidnightGoesToTheNewDay) {
   EXPECT_EQ(ReadFile(folder_ / "catlog" / "20270101.log"), "00:00:00\t[*]\tnew|\r\r\n");
 }
 
-TEST_F(DailyLogTest, LongMessagesAreNotTruncated) {
-  const std::string long_text(20000, 'x');
-  WriteDailyLog("%s", long_text.c_str());
-  EXPECT_EQ(ReadFile(folder_ / "catlog" / "20261207.log"), "09:05:07\t[*]\t" + long_text + "|\r\r\n");
+TEST_F(DailyLogTest, ControlBytesCannotForgeLinesAndLinesAreBounded) {
+  // A port name that tries to end its line and write one of its own.
+  WriteDailyLog("[KAVORIN-StartComPort] COM PORT=[%s]", "COM1]|\r\n09:00:00\t[*]\tforged\x7F");
+  EXPECT_EQ(ReadFile(folder_ / "catlog" / "20261207.log"),
+            "09:05:07\t[*]\t[KAVORIN-StartComPort] COM PORT=[COM1]|^M^J09:00:00^I[*]^Iforged^?]|\r\r\n");
+
+  const std::string full(kDailyLogMessageLimit, 'x');
+  const std::string hangul(kDailyLogMessageLimit, '\xB0');  // B0 B0 is one character
+  struct Case {
+    std::string message;
+    std::string carried;
+  };
+  const Case cases[] = {
+      {"a\x01\x1B[2Jb", "a^A^[[2Jb"},
+      {"\xB0\n", "\xB0^J"},  // a lead byte does not take the LF after it along
+      {full, full},
+      {full + "y", std::string(kDailyLogMessageLimit - 3, 'x') + "..."},
+      {hangul + "\xB0\xB0", std::string(kDailyLogMessageLimit - 4, '\xB0') + "..."},  // never half a character
+      {std::string(kDailyLogMessageLimit, '\n'), [] {
+         std::string escaped;
+         for (std::size_t i = 0; i < (kDailyLogMessageLimit - 3) / 2; ++i) escaped += "^J";
+         return escaped + "...";
+       }()},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DailyLogLine(now_, c.message), "09:05:07\t[*]\t" + c.carried + "|\r\r\n") << c.message.substr(0, 20);
+  }
 }
 
 TEST_F(DailyLogTest, AnUnwritableFolderLosesTheLineSilently) {

@@ -165,6 +165,8 @@ TEST(PortSettingTest, TheStoreRules) {
       {"", PortStoreResult::kNotAPortName},
       {"COM" + std::string(252, '9'), PortStoreResult::kStored},
       {"COM" + std::string(253, '9'), PortStoreResult::kTooLong},
+      {"COM1\r\n[*]", PortStoreResult::kControlByte},
+      {"COM1\x7F", PortStoreResult::kControlByte},
   };
   ClearStoredPort();
   EXPECT_EQ(ReadStoredPort(), std::nullopt);
