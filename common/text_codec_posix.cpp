@@ -2,6 +2,8 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "common/text_codec.hpp"
@@ -56,24 +58,68 @@ class Converter {
   iconv_t cd_;
 };
 
-std::size_t Utf8SequenceLength(unsigned char lead) {
-  if (lead >= 0xF0) return 4;
-  if (lead >= 0xE0) return 3;
-  if (lead >= 0xC0) return 2;
-  return 1;
+// What CP949 makes of each BMP character, learnt from iconv one character at
+// a time and kept for the process: 0 not asked yet, kUnmappable, a byte
+// (below 0x100) or a lead and trail byte (lead << 8 | trail; leads are 0x81
+// and up). iconv itself is no good for a whole text that holds characters
+// CP949 lacks: after each one it starts again and rescans what it had
+// buffered, which makes the cost grow with the square of the text, seconds
+// for a few hundred kilobytes. A table look-up a character keeps it linear.
+constexpr std::uint16_t kUnknown = 0;
+constexpr std::uint16_t kUnmappable = 0xFFFF;
+std::atomic<std::uint16_t> g_cp949_of[0x10000];
+
+std::uint16_t AskIconv(char16_t character) {
+  thread_local Converter to_cp949("CP949", "UTF-8");
+  const std::string utf8 = Utf8FromUtf16(std::u16string_view(&character, 1));
+  bool mappable = true;
+  const std::string bytes = to_cp949.Run(utf8, [&](std::string&, const char*, std::size_t left) {
+    mappable = false;
+    return left;
+  });
+  if (!mappable || bytes.empty() || bytes.size() > 2) return kUnmappable;
+  if (bytes.size() == 1) return static_cast<unsigned char>(bytes[0]);
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[0]) << 8 | static_cast<unsigned char>(bytes[1]));
+}
+
+std::uint16_t Cp949Of(char16_t character) {
+  std::atomic<std::uint16_t>& known = g_cp949_of[character];
+  std::uint16_t code = known.load(std::memory_order_relaxed);
+  if (code == kUnknown) {
+    code = AskIconv(character);
+    known.store(code, std::memory_order_relaxed);
+  }
+  return code;
 }
 
 }  // namespace
 
 std::string Cp949FromUtf16(std::u16string_view text) {
-  // The portable UTF-8 encoder has already replaced ill-formed UTF-16, so
-  // iconv sees only characters CP949 holds or does not hold.
-  const std::string utf8 = Utf8FromUtf16(text);
-  thread_local Converter to_cp949("CP949", "UTF-8");
-  return to_cp949.Run(utf8, [](std::string& out, const char* src, std::size_t) {
-    out.push_back('?');
-    return Utf8SequenceLength(static_cast<unsigned char>(*src));
-  });
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (unit < 0x80) {
+      out.push_back(static_cast<char>(unit));
+      continue;
+    }
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      out.push_back('?');  // beyond the BMP: nothing CP949 holds
+      ++i;
+      continue;
+    }
+    // A lone surrogate is ill-formed: U+FFFD, which CP949 lacks.
+    const std::uint16_t code = Cp949Of(unit >= 0xD800 && unit <= 0xDFFF ? char16_t{0xFFFD} : unit);
+    if (code == kUnmappable) {
+      out.push_back('?');
+    } else if (code < 0x100) {
+      out.push_back(static_cast<char>(code));
+    } else {
+      out.push_back(static_cast<char>(code >> 8));
+      out.push_back(static_cast<char>(code & 0xFF));
+    }
+  }
+  return out;
 }
 
 std::u16string Utf16FromCp949(std::string_view text) {
