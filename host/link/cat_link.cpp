@@ -55,6 +55,8 @@ int CatLink::OpenComPort() {
   response_length_ = -1;
   timer_phase_ = kNoTimerExpired;
   state_ = kStateInitial;
+  response_acked_ = false;
+  device_lost_reason_.clear();
   return kOpenOk;
 }
 
@@ -82,6 +84,8 @@ void CatLink::ResetLink() {
   response_length_ = -1;
   timer_phase_ = kNoTimerExpired;
   state_ = kStateInitial;
+  response_acked_ = false;
+  device_lost_reason_.clear();
   request_.fill(0);
   response_.fill(0);
   receive_.fill(0);
@@ -96,6 +100,7 @@ void CatLink::ResetLink() {
 void CatLink::KillExchangeTimers() {
   timers_.KillTimer(kTimerAckWait);
   timers_.KillTimer(kTimerResponseWait);
+  timers_.KillTimer(kTimerEotWait);
 }
 
 void CatLink::ClearReceiveBuffer() {
@@ -138,7 +143,10 @@ void CatLink::SendToCAT() {
       const int check = CheckResponse();
       if (check == 0 || check == 1) {
         const std::uint8_t answer[] = {check == 0 ? ACK : NAK};
+        response_acked_ = check == 0;
         Transmit(answer);
+        // A NAKed frame waits for its repeat under the response wait.
+        if (response_acked_ && port_open_ == 1) timers_.ArmTimer(kTimerEotWait, kEotWaitMs);
       }
     }
   }
@@ -224,6 +232,17 @@ void CatLink::OnResponseTimer() {
   timer_phase_ = kResponseWaitExpired;
 }
 
+void CatLink::OnEotWaitTimer() {
+  timers_.KillTimer(kTimerEotWait);
+  if (port_open_ == 1 && state_ == kStateResponseAnswered && response_acked_) EndAsIfEot();
+}
+
+void CatLink::EndAsIfEot() {
+  state_ = kStateEotReceived;
+  ClearReceiveBuffer();
+  CloseComPort();
+}
+
 bool CatLink::OnTimer(int id) {
   switch (id) {
     case kTimerStartExchange:
@@ -234,6 +253,9 @@ bool CatLink::OnTimer(int id) {
       return true;
     case kTimerResponseWait:
       OnResponseTimer();
+      return true;
+    case kTimerEotWait:
+      OnEotWaitTimer();
       return true;
     default:
       return false;
@@ -247,6 +269,20 @@ bool CatLink::QueueReceived(std::span<const std::uint8_t> batch) {
 
 void CatLink::DataArrived() {
   if (notify_target_ && !queue_.empty()) RecvFromCAT();
+}
+
+void CatLink::DeviceLost(const std::string& reason) {
+  if (port_open_ != 1) return;
+  device_lost_reason_ = reason;
+  if (device_lost_notice_) device_lost_notice_(reason);
+  // An ACKed approval stands: the line went away where the EOT would have
+  // come, and losing the answer now could charge the card twice.
+  if (state_ == kStateResponseAnswered && response_acked_) {
+    EndAsIfEot();
+    return;
+  }
+  state_ = kStateDeviceLost;
+  CloseComPort();
 }
 
 }  // namespace kavorin

@@ -10,8 +10,15 @@
 //
 // Every end of an exchange closes the port; StatusCheck then reads why from
 // `state` (kept by CloseComPort) and the caller opens the port again.
+//
+// Two endings do not wait for a timer: a device that goes away ends the
+// exchange as soon as the channel sees it (kStateDeviceLost), and a good
+// response the host has ACKed ends it kEotWaitMs later when no EOT comes,
+// exactly as the EOT would have (the approval must not be lost for want of
+// one).
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -35,6 +42,9 @@ enum LinkState : int {
   kStateDleReceived = 7,
   kStateGarbage = 8,           // other bytes first, then EOT, DLE or NAK
   kStateNakReceived = 9,
+  // The device went away while open (a hang-up, a read error): the exchange
+  // ended at once, and StatusCheck reports the other end's ending (-100).
+  kStateDeviceLost = 10,
 };
 
 // timerPhase values.
@@ -84,11 +94,13 @@ class CatLink : public SerialSink {
   void OnStartTimer();
   void OnAckTimer();
   void OnResponseTimer();
+  void OnEotWaitTimer();
   bool OnTimer(int id);
 
   // SerialSink: called by the port on the loop thread.
   bool QueueReceived(std::span<const std::uint8_t> batch) override;
   void DataArrived() override;
+  void DeviceLost(const std::string& reason) override;
 
   int portOpen() const { return port_open_; }
   int state() const { return state_; }
@@ -100,12 +112,18 @@ class CatLink : public SerialSink {
   std::span<const std::uint8_t> request() const;
   std::span<const std::uint8_t> response() const;
   const ReceiveQueue& receiveQueue() const { return queue_; }
+  // Why the device went away, as the channel told it; empty otherwise.
+  const std::string& deviceLostReason() const { return device_lost_reason_; }
+  // Told the reason whenever an open device goes away.
+  void SetDeviceLostNotice(std::function<void(const std::string&)> notice) { device_lost_notice_ = std::move(notice); }
 
  private:
   void ClearReceiveBuffer();
   // Writes `bytes`; on success sentFlag = 1, on failure the port is closed.
   void Transmit(std::span<const std::uint8_t> bytes);
   void KillExchangeTimers();
+  // The end of an exchange whose good response the host has ACKed.
+  void EndAsIfEot();
 
   SerialPort& port_;
   TimerHost& timers_;
@@ -123,6 +141,10 @@ class CatLink : public SerialSink {
   int receive_length_ = -1;
   std::string port_name_;
   bool notify_target_ = false;
+  // The last answer to a response was an ACK (its frame is the response).
+  bool response_acked_ = false;
+  std::string device_lost_reason_;
+  std::function<void(const std::string&)> device_lost_notice_;
   ReceiveQueue queue_;
 };
 

@@ -27,6 +27,9 @@ class SerialSink {
   virtual bool QueueReceived(std::span<const std::uint8_t> batch) = 0;
   // Every batch of one read is queued; the link may now look at them.
   virtual void DataArrived() = 0;
+  // The device went away while open (a hang-up, or a read error other than
+  // one Close caused): the channel has stopped reading. Loop thread.
+  virtual void DeviceLost(const std::string& reason) { (void)reason; }
 };
 
 class SerialPort {

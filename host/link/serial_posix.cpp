@@ -1,18 +1,30 @@
 #include "host/link/serial_posix.hpp"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#endif
 
 #include <array>
 #include <asio/io_context.hpp>
 #include <asio/posix/stream_descriptor.hpp>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <optional>
+#include <sstream>
 #include <utility>
 
 #include "host/link/port_names_posix.hpp"
@@ -88,6 +100,138 @@ std::string ApplyLineSettings(termios& tio, const LineSettings& settings) {
   return {};
 }
 
+// The exclusive flag (TIOCEXCL) lives on the tty, not on our descriptor, and
+// only a close that clears it (Close does) takes it away. A host killed with
+// the port open would leave it set for as long as anything else holds the
+// tty (the program at the other end of a pty, another process with the
+// device open), and every later opener that is not root would get EBUSY.
+// So each open port gets a guard: a small process that shares the open
+// device and waits on a pipe. Close tells it to go; if the host's end of
+// the pipe closes without a word (the host died), the guard clears the flag
+// on the shared descriptor and goes. It holds nothing else.
+struct PortGuard {
+  int pipe = -1;  // the host's end; a byte means "the host closed the port itself"
+};
+
+void CloseEverythingFrom(int first) {
+#if defined(__linux__) && defined(SYS_close_range)
+  if (::syscall(SYS_close_range, static_cast<unsigned>(first), ~0U, 0) == 0) return;
+#endif
+  for (int fd = first; fd < 1024; ++fd) ::close(fd);
+}
+
+// In the guard process: only async-signal-safe calls from here on.
+[[noreturn]] void RunGuard(int pipe_read, int device) {
+  // Descriptors 0 and 1 become the pipe and the device; nothing else stays.
+  const int pipe_copy = ::fcntl(pipe_read, F_DUPFD, 3);
+  const int device_copy = ::fcntl(device, F_DUPFD, 3);
+  if (pipe_copy < 0 || device_copy < 0 || ::dup2(pipe_copy, 0) < 0 || ::dup2(device_copy, 1) < 0) ::_exit(1);
+  CloseEverythingFrom(2);
+  // Its own session: a signal to the host's process group (Ctrl-C) must not
+  // take the guard away before the host has closed the port.
+  ::setsid();
+#if defined(__linux__)
+  ::prctl(PR_SET_NAME, "KAVORIN-guard", 0, 0, 0);
+#endif
+  char word = 0;
+  ssize_t got;
+  do {
+    got = ::read(0, &word, 1);
+  } while (got < 0 && errno == EINTR);
+  if (got == 0) (void)::ioctl(1, TIOCNXCL);
+  ::_exit(0);
+}
+
+// Starts the guard of `device`; a guard that cannot start leaves the port
+// as it was before guards existed (Close still clears the flag).
+PortGuard StartPortGuard(int device) {
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC) != 0) return {};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    // The guard is a grandchild, so that nobody has to reap it.
+    if (::fork() != 0) ::_exit(0);
+    RunGuard(ends[0], device);
+  }
+  ::close(ends[0]);
+  if (child < 0) {
+    ::close(ends[1]);
+    return {};
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  return {ends[1]};
+}
+
+// Close's word to the guard: the host cleared the flag itself.
+void DismissPortGuard(PortGuard& guard) {
+  if (guard.pipe < 0) return;
+  const char done = 'c';
+  [[maybe_unused]] const ssize_t sent = ::write(guard.pipe, &done, 1);
+  ::close(guard.pipe);
+  guard.pipe = -1;
+}
+
+std::string ProcessName(const std::string& pid) {
+  std::ifstream in("/proc/" + pid + "/comm");
+  std::string name;
+  std::getline(in, name);
+  return name.empty() ? "?" : name;
+}
+
+// Who keeps an EBUSY port: a process holding its lock (as hosts do), else a
+// process with the device open that this user may look at. Empty when the
+// holder cannot be seen.
+std::string FindPortHolder(const std::string& path) {
+  struct stat device {};
+  if (::stat(path.c_str(), &device) != 0) return {};
+  std::ifstream locks("/proc/locks");
+  for (std::string line; std::getline(locks, line);) {
+    // "1: FLOCK  ADVISORY  WRITE 4321 00:05:3 0 EOF"
+    std::istringstream fields(line);
+    std::string number, kind, mode, access, pid, where;
+    fields >> number >> kind >> mode >> access >> pid >> where;
+    if (kind != "FLOCK") continue;
+    unsigned major = 0, minor = 0;
+    unsigned long long inode = 0;
+    if (std::sscanf(where.c_str(), "%x:%x:%llu", &major, &minor, &inode) != 3) continue;
+    if (inode == device.st_ino && makedev(major, minor) == device.st_dev) return pid + " (" + ProcessName(pid) + ")";
+  }
+  char real[4096];
+  if (::realpath(path.c_str(), real) == nullptr) return {};
+  DIR* processes = ::opendir("/proc");
+  if (processes == nullptr) return {};
+  std::string holder;
+  while (const dirent* process = ::readdir(processes)) {
+    const std::string pid = process->d_name;
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::string fds = "/proc/" + pid + "/fd";
+    DIR* open_files = ::opendir(fds.c_str());
+    if (open_files == nullptr) continue;
+    while (const dirent* file = ::readdir(open_files)) {
+      char target[4096];
+      const ssize_t length = ::readlink((fds + "/" + file->d_name).c_str(), target, sizeof target - 1);
+      if (length > 0 && std::string_view(target, static_cast<std::size_t>(length)) == real) {
+        holder = pid + " (" + ProcessName(pid) + ")";
+        break;
+      }
+    }
+    ::closedir(open_files);
+    if (!holder.empty()) break;
+  }
+  ::closedir(processes);
+  return holder;
+}
+
+// What an administrator reads when the port is busy.
+std::string BusyReason(const std::string& path) {
+  const std::string holder = FindPortHolder(path);
+  if (!holder.empty()) return " (the port is in use by process " + holder + ")";
+  return " (the port is held exclusively by a process this user cannot see; it is free again when every "
+         "program holding the device closes it)";
+}
+
 }  // namespace
 
 struct SerialChannel::Session {
@@ -95,6 +239,7 @@ struct SerialChannel::Session {
 
   asio::posix::stream_descriptor descriptor;
   SerialSink* sink;
+  PortGuard guard;
   bool closed = false;
   std::array<std::uint8_t, kReadBufferBytes> buffer{};
 };
@@ -128,7 +273,9 @@ bool SerialChannel::Open(const std::string& name, const LineSettings& settings, 
 
   int fd = ::open(device_path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    Fail("open", errno);
+    const int error = errno;
+    Fail("open", error);
+    if (error == EBUSY) last_error_ += BusyReason(device_path_);
     device_path_.clear();
     return false;
   }
@@ -145,8 +292,9 @@ bool SerialChannel::Open(const std::string& name, const LineSettings& settings, 
   if (::ioctl(fd, TIOCEXCL) != 0) return fail("ioctl TIOCEXCL", errno);
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     int error = errno;
+    const std::string path = device_path_;
     fail("flock", error);
-    if (error == EWOULDBLOCK) last_error_ += " (the port is in use)";
+    if (error == EWOULDBLOCK) last_error_ += BusyReason(path);
     return false;
   }
   if (::tcflush(fd, TCIOFLUSH) != 0) return fail("tcflush", errno);
@@ -159,6 +307,12 @@ bool SerialChannel::Open(const std::string& name, const LineSettings& settings, 
     return false;
   }
   if (::tcsetattr(fd, TCSANOW, &tio) != 0) return fail("tcsetattr", errno);
+  // An XOFF the terminal sent to an earlier session leaves the tty's output
+  // suspended, open after open, until an XON comes: every session starts
+  // with output resumed. XON/XOFF itself stays on. TCOON alone resumes only
+  // what TCOOFF suspended, so the pair it takes.
+  if (::tcflow(fd, TCOOFF) != 0) return fail("tcflow(TCOOFF)", errno);
+  if (::tcflow(fd, TCOON) != 0) return fail("tcflow(TCOON)", errno);
   // A pty has no modem lines and refuses this; the line works without them.
   int lines = TIOCM_DTR | TIOCM_RTS;
   (void)::ioctl(fd, TIOCMBIS, &lines);
@@ -170,6 +324,7 @@ bool SerialChannel::Open(const std::string& name, const LineSettings& settings, 
     session_.reset();
     return fail("assign", ec.value());
   }
+  session_->guard = StartPortGuard(fd);
   last_error_.clear();
   StartRead(session_);
   return true;
@@ -184,10 +339,11 @@ void SerialChannel::StartRead(const std::shared_ptr<Session>& session) {
         if (ec) {
           if (ec == asio::error::operation_aborted) return;
           // A hung-up line (EIO, or end of file on a tty) stays readable
-          // forever; reading on would spin. The link's timers end the
-          // exchange, and its next write fails.
+          // forever; reading on would spin. The sink hears of it at once,
+          // rather than from its own time-outs.
           last_error_ = "read(" + device_path_ + "): " +
                         (ec == asio::error::eof ? std::string("the line hung up") : ec.message());
+          session->sink->DeviceLost(last_error_);
           return;
         }
         session->sink->QueueReceived(std::span<const std::uint8_t>(session->buffer.data(), count));
@@ -248,6 +404,11 @@ void SerialChannel::Close() {
   // pty and on some USB adapters, and the descriptor must be closed anyway.
   int dtr = TIOCM_DTR;
   (void)::ioctl(fd, TIOCMBIC, &dtr);
+  // The guard shares this open device, and so its lock: let go of the lock
+  // before the guard is dismissed, or an open that follows at once would
+  // find the port still locked until the guard has gone.
+  (void)::flock(fd, LOCK_UN);
+  DismissPortGuard(session->guard);
   // The exclusive flag lives on the tty, not on our descriptor: left set, it
   // would lock out the next opener that is not root.
   (void)::ioctl(fd, TIOCNXCL);

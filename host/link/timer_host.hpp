@@ -17,10 +17,15 @@ inline constexpr int kTimerAckWait = 10;
 inline constexpr int kTimerResponseWait = 20;
 inline constexpr int kTimerStartExchange = 30;
 inline constexpr int kTimerTerminate = 40;
+inline constexpr int kTimerEotWait = 50;
 
 inline constexpr int kAckWaitMs = 1000;
 inline constexpr int kResponseWaitMs = 52000;
 inline constexpr int kStartExchangeMs = 10;
 inline constexpr int kTerminateMs = 500;
+// After the host has ACKed a good response, how long it waits for the
+// terminal's EOT before it ends the exchange as if the EOT had come. The
+// approval is in hand by then; waiting on would only lose it.
+inline constexpr int kEotWaitMs = 3000;
 
 }  // namespace kavorin

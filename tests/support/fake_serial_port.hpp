@@ -52,6 +52,12 @@ class FakeSerialPort : public SerialPort {
     return queued;
   }
 
+  // The device goes away under the open port (a hang-up); the channel stops
+  // reading and says so.
+  void LoseDevice(const std::string& reason) {
+    if (sink_ != nullptr) sink_->DeviceLost(reason);
+  }
+
   std::string TakeWire() {
     std::string taken;
     taken.swap(wire);

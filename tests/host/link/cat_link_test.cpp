@@ -202,15 +202,85 @@ TEST_F(CatLinkTest, BadLrcIsAnsweredWithNakAndAGoodRepeatWithAck) {
   EXPECT_EQ(h.Status(), kStatusSuccess);
 }
 
-TEST_F(CatLinkTest, WaitForEotAfterTheAnswerHasNoLimit) {
+// An approval the host has ACKed is not lost for want of an EOT: after
+// kEotWaitMs the exchange ends exactly as the EOT would have ended it.
+TEST_F(CatLinkTest, AnAckedResponseEndsAsIfTheEotCameWhenNoneDoes) {
   ASSERT_TRUE(h.Open());
   h.StartExchange(h.CreditAuthFrame());
   h.timers.Advance(10);
   h.port.Deliver(std::string(1, kAck));
   h.port.Deliver(kGoodResponse);
-  h.timers.Advance(120000);
+  h.port.TakeWire();
+  h.timers.Advance(kEotWaitMs - 1);
   EXPECT_EQ(h.link.portOpen(), 1);
   EXPECT_EQ(h.Status(), 5);
+  h.timers.Advance(1);
+  EXPECT_EQ(h.link.portOpen(), 0);
+  EXPECT_FALSE(h.port.IsOpen());
+  EXPECT_EQ(h.Status(), kStatusSuccess);
+  std::string number;
+  EXPECT_EQ(h.passage.GetField(ResultField::AuthNumber, number), kFieldFound);
+  EXPECT_EQ(number, "12345678");
+  EXPECT_TRUE(h.port.wire.empty());
+}
+
+TEST_F(CatLinkTest, TheEotWaitCoversOnlyAnAckedResponse) {
+  // A NAKed frame waits for its repeat under the response wait alone.
+  ASSERT_TRUE(h.Open());
+  h.StartExchange(h.CreditAuthFrame());
+  h.timers.Advance(10);
+  h.port.Deliver(std::string(1, kAck));
+  std::string corrupt = kGoodResponse;
+  corrupt.back() = static_cast<char>(corrupt.back() ^ 0x01);
+  h.port.Deliver(corrupt);
+  h.timers.Advance(kEotWaitMs * 2);
+  EXPECT_EQ(h.link.portOpen(), 1);
+  EXPECT_EQ(h.Status(), 5);
+  // Its good repeat is ACKed, and an EOT in time ends it as it always did.
+  h.port.Deliver(kGoodResponse);
+  h.timers.Advance(kEotWaitMs / 2);
+  h.port.Deliver(std::string(1, kEot));
+  EXPECT_EQ(h.Status(), kStatusSuccess);
+  EXPECT_FALSE(h.timers.IsArmed(kTimerEotWait));
+  // A failure code ACKed and left without EOT is still the failure it was.
+  LinkHarness t;
+  ASSERT_TRUE(t.Open());
+  t.StartExchange(t.CreditAuthFrame());
+  t.timers.Advance(10);
+  t.port.Deliver(std::string(1, kAck));
+  t.port.Deliver(TransactionResponse({"8001", "", "", "", "", "", "", "", "", "", "", "", "", "", "", ""}));
+  t.timers.Advance(kEotWaitMs);
+  EXPECT_EQ(t.Status(), kStatusFailureCode);
+}
+
+// A device that goes away ends the exchange at once, not 52 s later: the
+// exchange ended at the other end (-100). An approval already ACKed stands.
+TEST_F(CatLinkTest, ALostDeviceEndsTheExchangeAtOnce) {
+  struct Case {
+    const char* when;
+    int acks;          // terminal ACKs to deliver before the loss
+    bool response;     // a good response delivered before the loss
+    int status;
+  };
+  const Case cases[] = {
+      {"before the ACK", 0, false, kStatusOtherEnd},
+      {"waiting for the response", 1, false, kStatusOtherEnd},
+      {"after ACKing the response", 1, true, kStatusSuccess},
+  };
+  for (const Case& c : cases) {
+    LinkHarness t;
+    ASSERT_TRUE(t.Open());
+    t.StartExchange(t.CreditAuthFrame());
+    t.timers.Advance(10);
+    if (c.acks > 0) t.port.Deliver(std::string(1, kAck));
+    if (c.response) t.port.Deliver(kGoodResponse);
+    t.port.LoseDevice("read(/dev/ttyUSB0): the line hung up");
+    EXPECT_EQ(t.link.portOpen(), 0) << c.when;
+    EXPECT_FALSE(t.port.IsOpen()) << c.when;
+    EXPECT_EQ(t.Status(), c.status) << c.when;
+    EXPECT_EQ(t.link.deviceLostReason(), "read(/dev/ttyUSB0): the line hung up") << c.when;
+    EXPECT_FALSE(t.timers.IsArmed(kTimerResponseWait)) << c.when;
+  }
 }
 
 TEST_F(CatLinkTest, ResponseAfterTheResponseWaitIsNeitherCheckedNorAnswered) {

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -13,10 +14,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "tests/host/link/pty_pair.hpp"
+#include "tests/support/second_user.hpp"
 
 namespace kavorin {
 namespace {
@@ -37,6 +40,7 @@ class RecordingSink : public SerialSink {
     ++arrivals;
     if (onArrival) onArrival();
   }
+  void DeviceLost(const std::string& reason) override { lost.push_back(reason); }
   Bytes All() const {
     Bytes all;
     for (const Bytes& b : batches) all.insert(all.end(), b.begin(), b.end());
@@ -44,6 +48,7 @@ class RecordingSink : public SerialSink {
   }
 
   std::vector<Bytes> batches;
+  std::vector<std::string> lost;
   int arrivals = 0;
   std::function<void()> onArrival;
 };
@@ -317,15 +322,114 @@ TEST_F(SerialChannelTest, NoCallbackFromACompletionQueuedBeforeClose) {
   EXPECT_EQ(sink.arrivals, 1);
 }
 
-TEST_F(SerialChannelTest, AHungUpLineStopsReadingAndFailsTheNextSend) {
+TEST_F(SerialChannelTest, AHungUpLineStopsReadingTellsTheSinkAndFailsTheNextSend) {
   ASSERT_TRUE(OpenOnPty());
   pty.HangUp();
-  RunUntil([&] { return !channel.LastError().empty(); });
+  RunUntil([&] { return !sink.lost.empty(); });
   EXPECT_NE(channel.LastError().find("read("), std::string::npos) << channel.LastError();
+  ASSERT_EQ(sink.lost.size(), 1u);
+  EXPECT_EQ(sink.lost[0], channel.LastError());
   EXPECT_TRUE(sink.batches.empty());
   EXPECT_FALSE(channel.Send(B("x")));
   channel.Close();
   EXPECT_FALSE(channel.IsOpen());
+}
+
+// An XOFF the terminal sent to an earlier session must not keep the next
+// one mute: the tty remembers it across opens until an XON comes.
+TEST_F(SerialChannelTest, AStrayXoffDoesNotOutliveItsSession) {
+  ASSERT_TRUE(OpenOnPty());
+  pty.Write({0x13});
+  RunFor(100ms);
+  channel.Close();
+  ASSERT_TRUE(OpenOnPty()) << channel.LastError();
+  EXPECT_TRUE(channel.Send(B("\x05")));
+  EXPECT_EQ(pty.Read(1, 2s), B("\x05"));
+  // Flow control itself still works in the new session: held, then
+  // released by the XON.
+  pty.Write({0x13});
+  RunFor(100ms);
+  std::thread release([&] {
+    std::this_thread::sleep_for(200ms);
+    pty.Write({0x11});
+  });
+  const auto asked = std::chrono::steady_clock::now();
+  EXPECT_TRUE(channel.Send(B("held"))) << channel.LastError();
+  EXPECT_GE(std::chrono::steady_clock::now() - asked, 150ms);
+  release.join();
+  EXPECT_EQ(pty.Read(4, 2s), B("held"));
+}
+
+// The exclusive flag lives on the tty: a host of an ordinary user killed
+// with the port open must not leave it set for the next host, as long as
+// the other end (here the test) holds the tty.
+class PortOfAnotherUser : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string why_not;
+    user_ = kavorin::testing::SecondUser(why_not);
+    if (!user_) GTEST_SKIP() << why_not;
+    ASSERT_EQ(::chown(pty.slavePath().c_str(), user_->uid, user_->gid), 0);
+  }
+
+  // A child running as the other user: opens the port and reports by its
+  // exit code (0 opened; 1 refused, with the reason written to `reasons`).
+  pid_t OpenAsUser(bool stay, int reasons = -1) {
+    int ready[2];
+    EXPECT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::close(ready[0]);
+      if (!kavorin::testing::BecomeUser(*user_)) ::_exit(3);
+      asio::io_context loop;
+      RecordingSink sink;
+      SerialChannel channel(loop);
+      const auto deadline = std::chrono::steady_clock::now() + 3s;
+      bool opened = channel.Open(pty.slavePath(), LineSettings{}, sink);
+      while (!opened && !stay && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+        opened = channel.Open(pty.slavePath(), LineSettings{}, sink);
+      }
+      if (!opened && reasons >= 0) {
+        [[maybe_unused]] auto n = ::write(reasons, channel.LastError().data(), channel.LastError().size());
+      }
+      [[maybe_unused]] auto n = ::write(ready[1], opened ? "o" : "x", 1);
+      if (stay) ::pause();
+      ::_exit(opened ? 0 : 1);
+    }
+    ::close(ready[1]);
+    char word = 0;
+    EXPECT_EQ(::read(ready[0], &word, 1), 1);
+    ::close(ready[0]);
+    EXPECT_EQ(word, stay ? 'o' : word);
+    return child;
+  }
+
+  PtyPair pty;
+  std::optional<kavorin::testing::OtherUser> user_;
+};
+
+TEST_F(PortOfAnotherUser, AKilledHostDoesNotLeaveThePortLocked) {
+  const pid_t first = OpenAsUser(true);
+  ::kill(first, SIGKILL);
+  ::waitpid(first, nullptr, 0);
+  EXPECT_EQ(kavorin::testing::WaitChild(OpenAsUser(false), 10s), 0);
+}
+
+TEST_F(PortOfAnotherUser, ABusyPortNamesWhoHoldsIt) {
+  const pid_t holder = OpenAsUser(true);
+  int reasons[2];
+  ASSERT_EQ(::pipe(reasons), 0);
+  const pid_t second = OpenAsUser(false, reasons[1]);
+  ::close(reasons[1]);
+  EXPECT_EQ(kavorin::testing::WaitChild(second, 10s), 1);
+  char text[1024] = {};
+  ASSERT_GT(::read(reasons[0], text, sizeof text - 1), 0);
+  ::close(reasons[0]);
+  EXPECT_NE(std::string(text).find("the port is in use by process " + std::to_string(holder)), std::string::npos)
+      << text;
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
 }
 
 TEST(SerialChannelLifetime, DestroyingAnOpenChannelClosesIt) {
