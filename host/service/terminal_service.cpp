@@ -40,16 +40,30 @@ std::string ToTerminalText(std::u16string_view text) { return Cp949FromUtf16(tex
 TerminalService::TerminalService(SerialPort& port, TimerHost& timers)
     : link_(port, timers), timers_(timers), port_(port) {
   link_.ResetLink();
+  link_.SetDeviceLostNotice([this](const std::string& reason) {
+    if (diagnostics_) diagnostics_("the terminal's port went away: " + reason);
+  });
 }
 
 ServiceReply TerminalService::Invoke(int dispid, std::span<const ServiceValue> args) {
   const ServiceMethod* method = FindServiceMethod(dispid);
   if (method == nullptr) return {kUnknownMethod, {}};
+  // A host that is ending takes no new work: a client that reached it must
+  // go to the next host, not get answers from this one.
+  if (ending_ && method->name != "ServiceTerminate") return {kServiceEnding, {}};
   const auto names = ParameterNames(*method);
   if (args.size() != names.size()) return {kBadArguments, {}};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const bool want_int = IsIntegerParameter(names[i]);
     if (want_int != std::holds_alternative<std::int32_t>(args[i])) return {kBadArguments, {}};
+  }
+  // Refused before conversion: no message can hold such a text, and
+  // converting it first would only cost the one thread every client shares.
+  for (const ServiceValue& arg : args) {
+    const auto* text = std::get_if<std::u16string>(&arg);
+    if (text == nullptr || text->size() <= kMaxTextArgument) continue;
+    if (method->reply == ReplyShape::Bool) return {kDispatched, {std::int32_t{0}}};
+    return {kDispatched, {std::int32_t{kRequestRefused}}};
   }
   return method->handler(*this, *method, args);
 }
@@ -80,6 +94,11 @@ bool TerminalService::StartComPort(std::u16string_view com) {
   WriteDailyLog("[KAVORIN-StartComPort] COM PORT=[%s]", port_name_.c_str());
   if (port_name_.empty()) {
     LogStartComPort("[KAVORIN-StartComPort] 단말기와의 통신을 위한 Serial Port 정보가 존재하지 않음");
+    // Refused, yet the previous exchange would still look fresh: StatusCheck
+    // would answer its final 0 and the getters its fields, another sale's
+    // approval for a request that never went out.
+    link_.ResetLink();
+    passage_.ResetPassage();
     return false;
   }
   link_.ResetLink();
@@ -104,8 +123,11 @@ int TerminalService::InitCAT() {
 
 int TerminalService::ServiceTerminate() {
   trace_.Write(1, "단말기와의 통신 모듈이 종료 함수가 호출됨.");
+  if (ending_) return 0;  // already on its way: the first call's timer stands
+  ending_ = true;
   // The delay lets this call's answer reach the client before the process ends.
   timers_.ArmTimer(kTimerTerminate, kTerminateMs);
+  if (ending_handler_) ending_handler_();
   return 0;
 }
 

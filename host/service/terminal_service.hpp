@@ -47,8 +47,13 @@ class TerminalService {
   // Called when the terminate timer has fired and the port is closed: the
   // host process ends.
   void SetTerminateHandler(std::function<void()> handler) { terminate_ = std::move(handler); }
-  // Receives a line (UTF-8) whenever the port cannot be opened, with the
-  // system's reason: for the host's own diagnostics, not the daily log.
+  // Called at once when ServiceTerminate is accepted: from then on the
+  // service refuses every call but ServiceTerminate (kServiceEnding), and the
+  // transport should stop taking new clients.
+  void SetEndingHandler(std::function<void()> handler) { ending_handler_ = std::move(handler); }
+  // Receives a line (UTF-8) whenever the port cannot be opened or the device
+  // goes away, with the system's reason: for the host's own diagnostics, not
+  // the daily log.
   void SetDiagnostics(std::function<void(const std::string&)> sink) { diagnostics_ = std::move(sink); }
 
   // The one entry point of every transport.
@@ -80,6 +85,7 @@ class TerminalService {
   int freeStyleMode() const { return free_style_mode_; }
   int statusLevel() const { return status_level_; }
   const std::string& portName() const { return port_name_; }
+  bool ending() const { return ending_; }
 
  private:
   // Hands a built frame to the link and arms the start timer, or reports
@@ -93,7 +99,9 @@ class TerminalService {
   int free_style_mode_ = kFreeStyleText;
   int status_level_ = 0;
   std::string port_name_;
+  bool ending_ = false;
   std::function<void()> terminate_;
+  std::function<void()> ending_handler_;
   std::function<void(const std::string&)> diagnostics_;
   SerialPort& port_;
 };

@@ -57,6 +57,11 @@ int comm_detail::IntOut(const ServiceReply& reply, std::size_t index) {
              : 0;
 }
 
+HRESULT comm_detail::ResultOf(const ServiceReply& reply) {
+  if (reply.dispatch == kDispatched) return S_OK;
+  return reply.dispatch == kServiceEnding ? CO_E_SERVER_STOPPING : E_UNEXPECTED;
+}
+
 std::u16string TextFromBstr(BSTR text) {
   if (text == nullptr) return {};
   return std::u16string(reinterpret_cast<const char16_t*>(text), SysStringLen(text));
@@ -166,7 +171,7 @@ HRESULT KavorinComm::CallGetter(int dispid, int* piResultCode, BSTR* value) {
   *value = reply.outs.size() > 1 && std::holds_alternative<std::u16string>(reply.outs[1])
                ? BstrFromText(std::get<std::u16string>(reply.outs[1]))
                : nullptr;
-  return reply.dispatch == kDispatched ? S_OK : E_UNEXPECTED;
+  return comm_detail::ResultOf(reply);
 }
 
 STDMETHODIMP KavorinComm::StartComPort(BSTR bstrCom, VARIANT_BOOL* pbRet) {

@@ -229,6 +229,9 @@ namespace comm_detail {
 inline ServiceValue Argument(BSTR text) { return TextFromBstr(text); }
 inline ServiceValue Argument(int value) { return std::int32_t{value}; }
 int IntOut(const ServiceReply& reply, std::size_t index);
+// The HRESULT of a dispatched call: S_OK, CO_E_SERVER_STOPPING when the host
+// is ending (the client goes on to the next host), E_UNEXPECTED otherwise.
+HRESULT ResultOf(const ServiceReply& reply);
 }  // namespace comm_detail
 
 template <class... In>
@@ -237,7 +240,7 @@ HRESULT KavorinComm::CallInt(int dispid, int* piRet, In... in) {
   const std::array<ServiceValue, sizeof...(In)> args = {comm_detail::Argument(in)...};
   const ServiceReply reply = dispatch_(dispid, args);
   *piRet = comm_detail::IntOut(reply, 0);
-  return reply.dispatch == kDispatched ? S_OK : E_UNEXPECTED;
+  return comm_detail::ResultOf(reply);
 }
 
 }  // namespace kavorin

@@ -5,6 +5,7 @@
 #include <functional>
 #include <set>
 
+#include "common/text_codec.hpp"
 #include "host/link/status_check.hpp"
 #include "tests/host/link/link_harness.hpp"
 #include "tests/host/service/service_harness.hpp"
@@ -294,11 +295,68 @@ TEST(TerminalService, StartComPortTwiceReopensTheSameDevice) {
   EXPECT_EQ(h.Result(h.Call("StatusCheck")), kStatusUnknown);
 }
 
-TEST(TerminalService, EmptyPortNameLeavesTheLinkAlone) {
+// A start refused for want of a port must not leave the previous sale's
+// result looking like the answer to the request that follows.
+TEST(TerminalService, EmptyPortNameClearsThePreviousResult) {
   ServiceHarness h;
   ASSERT_TRUE(h.Start());
+  ASSERT_EQ(h.CallTexts("CreditAuth"), 0);
+  h.RunExchange(kCreditResponse);
+  ASSERT_EQ(h.Result(h.Call("StatusCheck")), kStatusSuccess);
+  ASSERT_EQ(h.Get("GetAuthNumber"), std::make_pair(0, std::u16string(u"12345678")));
+
   EXPECT_FALSE(h.Start(u""));
+  EXPECT_EQ(h.CallTexts("CreditAuth"), kPortNotOpen);
+  EXPECT_EQ(h.Result(h.Call("StatusCheck")), kStatusNothingStarted);
+  EXPECT_EQ(h.Get("GetAuthNumber").first, kNoResponse);
+  EXPECT_FALSE(h.port.IsOpen());
+  EXPECT_NE(h.DailyLog().find(Cp949FromUtf8("[KAVORIN-StartComPort] 단말기와의 통신을 위한 Serial Port 정보가 존재하지 않음")),
+            std::string::npos);
+}
+
+// A text no message can hold is refused before it is converted: the
+// conversion would only cost the one thread every client shares.
+TEST(TerminalService, TextsLongerThanAnyMessageAreRefusedUnconverted) {
+  ServiceHarness h;
+  ASSERT_TRUE(h.Start());
+  const std::u16string longest(kMaxTextArgument, u'0');
+  const std::u16string too_long(kMaxTextArgument + 1, u'\xFFFD');
+  EXPECT_EQ(h.Result(h.Call("ExFreeStylePrint", {longest, std::int32_t{0}})), kRequestRefused);  // 9999 bytes: no frame
+  EXPECT_EQ(h.Result(h.Call("ExFreeStylePrint", {too_long, std::int32_t{0}})), kRequestRefused);
+  EXPECT_EQ(h.CallTexts("CreditAuth", {u"", too_long}), kRequestRefused);
+  EXPECT_EQ(h.Result(h.Call("StartComPort", {too_long})), 0);
+  // Refused without a trace: no log line, the open port untouched.
+  EXPECT_EQ(h.DailyLog().find("\xFF"), std::string::npos);
+  EXPECT_EQ(h.DailyLog().find("????"), std::string::npos);
   EXPECT_TRUE(h.port.IsOpen());
+  EXPECT_EQ(h.CallTexts("CreditAuth"), kRequestStarted);
+}
+
+// Between ServiceTerminate and the end of the process the host does no new
+// work: a client that reached it goes on to the next host.
+TEST(TerminalService, AnEndingServiceRefusesNewWork) {
+  ServiceHarness h;
+  int ending = 0, terminated = 0;
+  h.service.SetEndingHandler([&] { ++ending; });
+  h.service.SetTerminateHandler([&] { ++terminated; });
+  ASSERT_TRUE(h.Start());
+  EXPECT_EQ(h.Result(h.Call("ServiceTerminate")), 0);
+  EXPECT_EQ(ending, 1);
+  for (const char* method : {"StartComPort", "StatusCheck", "GetResponseCode", "InitCAT"}) {
+    std::vector<ServiceValue> args;
+    if (std::string_view(method) == "StartComPort") args.emplace_back(std::u16string(u"COM3"));
+    EXPECT_EQ(h.service.Invoke(method, args).dispatch, kServiceEnding) << method;
+  }
+  const std::vector<ServiceValue> texts(5, std::u16string());
+  EXPECT_EQ(h.service.Invoke("CreditAuth", texts).dispatch, kServiceEnding);
+  h.port.TakeWire();
+  // A second ServiceTerminate is answered, and does not put the end off.
+  h.timers.Advance(300);
+  EXPECT_EQ(h.Result(h.Call("ServiceTerminate")), 0);
+  h.timers.Advance(200);
+  EXPECT_EQ(terminated, 1);
+  EXPECT_EQ(ending, 1);
+  EXPECT_TRUE(h.port.wire.empty());
 }
 
 TEST(TerminalService, InitCatSendsThreeDleBytes) {
