@@ -42,7 +42,6 @@ int main(int argc, char** argv) {
   const int transactions = argc > 1 ? std::atoi(argv[1]) : 10;
   const auto root = std::filesystem::temp_directory_path() / ("kavorin-bench-client-" + std::to_string(::getpid()));
   std::filesystem::create_directories(root / "config" / "dosdevices");
-  std::filesystem::create_directories(root / "run");
   ::setenv("KAVORIN_CONFIG_DIR", (root / "config").c_str(), 1);
   ::setenv("KAVORIN_RUNTIME_DIR", (root / "run").c_str(), 1);
 

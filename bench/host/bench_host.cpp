@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
   const auto root = std::filesystem::temp_directory_path() / ("kavorin-bench-host-" + std::to_string(::getpid()));
   std::filesystem::remove_all(root);
   std::filesystem::create_directories(root);
-  ::setenv("KAVORIN_RUNTIME_DIR", root.c_str(), 1);
+  // The host makes its runtime folder private itself.
+  ::setenv("KAVORIN_RUNTIME_DIR", (root / "run").c_str(), 1);
 
   const pid_t host = ::fork();
   if (host == 0) {

@@ -52,24 +52,30 @@ int ComCreateExport() {
     return -1;
   }
 
-  auto channel = OpenHostChannel();
-  HostStatus status = channel->Activate();
-  if (status != HostStatus::kFailure) WriteDailyLog("[KAVORIN_COMCreate]COM PORT=[%s]", port->c_str());
   int opened = 0;
-  if (status == HostStatus::kOk) {
+  bool activated = false;
+  HostStatus status = WithHost([&](HostChannel& channel) {
+    // Logged once the host answers, as the activation comes before it.
+    if (!activated) WriteDailyLog("[KAVORIN_COMCreate]COM PORT=[%s]", port->c_str());
+    activated = true;
     ServiceReply reply;
-    status = channel->Call(FindServiceMethod("StartComPort")->dispid, {Utf16FromCp949(*port)}, reply);
-    if (status == HostStatus::kOk) {
-      if (reply.dispatch != kDispatched || reply.outs.size() != 1 || !std::holds_alternative<std::int32_t>(reply.outs[0])) {
-        status = HostStatus::kFailure;
-      } else {
-        opened = std::get<std::int32_t>(reply.outs[0]);
-      }
+    const HostStatus called = channel.Call(FindServiceMethod("StartComPort")->dispid, {Utf16FromCp949(*port)}, reply);
+    if (called != HostStatus::kOk) return called;
+    if (reply.dispatch != kDispatched || reply.outs.size() != 1 || !std::holds_alternative<std::int32_t>(reply.outs[0])) {
+      return HostStatus::kFailure;
     }
-  } else if (status == HostStatus::kNoInterface) {
+    opened = std::get<std::int32_t>(reply.outs[0]);
+    return HostStatus::kOk;
+  });
+  if (status == HostStatus::kNoInterface) {
+    WriteDailyLog("[KAVORIN_COMCreate]COM PORT=[%s]", port->c_str());
     Log("[KAVORIN_COMCreate]KAVORINComm 찾기 실패");
   }
-  if (status == HostStatus::kFailure) {
+  if (status == HostStatus::kUntrusted) {
+    Log("[KAVORIN_COMCreate]COM PORT 생성 실패");
+    return kHostUntrusted;
+  }
+  if (status == HostStatus::kFailure || status == HostStatus::kEnding) {
     Log("[KAVORIN_COMCreate]COM PORT 생성 실패");
     ShowMessageBox(kComErrorCaption, Cp949FromUtf8(ExportByOrdinal(1).failureText));
     return kHostFailure;
@@ -81,27 +87,34 @@ int ComCreateExport() {
 LinkStatusHost MakeLinkStatusHost() {
   LinkStatusHost host;
   host.statusCheck = []() -> std::optional<int> {
-    auto channel = OpenHostChannel();
-    if (channel->Activate() != HostStatus::kOk) return std::nullopt;
-    ServiceReply reply;
-    if (channel->Call(FindServiceMethod("StatusCheck")->dispid, {}, reply) != HostStatus::kOk) return std::nullopt;
-    if (reply.outs.size() != 1 || !std::holds_alternative<std::int32_t>(reply.outs[0])) return std::nullopt;
-    return std::get<std::int32_t>(reply.outs[0]);
+    std::optional<int> status;
+    WithHost([&](HostChannel& channel) {
+      ServiceReply reply;
+      const HostStatus called = channel.Call(FindServiceMethod("StatusCheck")->dispid, {}, reply);
+      if (called == HostStatus::kOk && reply.outs.size() == 1 && std::holds_alternative<std::int32_t>(reply.outs[0])) {
+        status = std::get<std::int32_t>(reply.outs[0]);
+      }
+      return called;
+    });
+    return status;
   };
   host.displayData = []() -> std::string {
-    auto channel = OpenHostChannel();
-    ServiceReply reply;
-    if (channel->Activate() != HostStatus::kOk ||
-        channel->Call(FindServiceMethod("GetDisplayData")->dispid, {}, reply) != HostStatus::kOk ||
-        reply.outs.size() != 2 || !std::holds_alternative<std::u16string>(reply.outs[1])) {
-      return {};
-    }
-    return Utf8FromUtf16(std::get<std::u16string>(reply.outs[1]));
+    std::string text;
+    WithHost([&](HostChannel& channel) {
+      ServiceReply reply;
+      const HostStatus called = channel.Call(FindServiceMethod("GetDisplayData")->dispid, {}, reply);
+      if (called == HostStatus::kOk && reply.outs.size() == 2 && std::holds_alternative<std::u16string>(reply.outs[1])) {
+        text = Utf8FromUtf16(std::get<std::u16string>(reply.outs[1]));
+      }
+      return called;
+    });
+    return text;
   };
   host.initCat = [] {
-    auto channel = OpenHostChannel();
-    ServiceReply reply;
-    if (channel->Activate() == HostStatus::kOk) channel->Call(FindServiceMethod("InitCAT")->dispid, {}, reply);
+    WithHost([](HostChannel& channel) {
+      ServiceReply reply;
+      return channel.Call(FindServiceMethod("InitCAT")->dispid, {}, reply);
+    });
   };
   return host;
 }

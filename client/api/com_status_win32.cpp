@@ -44,10 +44,10 @@ LRESULT CALLBACK SwallowEscape(int code, WPARAM removal, LPARAM message) {
 
 // InitCAT for "취소": true when the host took it.
 bool SendCancel() {
-  auto channel = OpenHostChannel();
-  ServiceReply reply;
-  return channel->Activate() == HostStatus::kOk &&
-         channel->Call(FindServiceMethod("InitCAT")->dispid, {}, reply) == HostStatus::kOk;
+  return WithHost([](HostChannel& channel) {
+           ServiceReply reply;
+           return channel.Call(FindServiceMethod("InitCAT")->dispid, {}, reply);
+         }) == HostStatus::kOk;
 }
 
 class LinkStatusDialog {

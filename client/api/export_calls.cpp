@@ -36,16 +36,6 @@ struct GetterAnswer {
   std::string text;  // CP949
 };
 
-// One activation and the calls of `body`. Returns the host status; the
-// caller turns kFailure into its message and -10000.
-template <class Body>
-HostStatus WithHost(Body body) {
-  auto channel = OpenHostChannel();
-  const HostStatus activated = channel->Activate();
-  if (activated != HostStatus::kOk) return activated;
-  return body(*channel);
-}
-
 HostStatus CallInt(HostChannel& channel, int dispid, const std::vector<ServiceValue>& args, int& result) {
   ServiceReply reply;
   const HostStatus status = channel.Call(dispid, args, reply);
@@ -56,8 +46,23 @@ HostStatus CallInt(HostChannel& channel, int dispid, const std::vector<ServiceVa
   return HostStatus::kOk;
 }
 
-// A getter of the host: kOk with its answer, kNoInterface (nothing to copy)
-// or kFailure (the message has been shown).
+// What an export answers for a host status other than kOk; kFailure shows
+// the export's own message first.
+int ResultOf(HostStatus status, const ExportEntry& entry) {
+  switch (status) {
+    case HostStatus::kOk:
+    case HostStatus::kNoInterface: return kExportOk;
+    case HostStatus::kTooLarge: return kHostRefused;
+    case HostStatus::kUntrusted: return kHostUntrusted;
+    case HostStatus::kFailure:
+    case HostStatus::kEnding: break;
+  }
+  ShowFailure(entry);
+  return kHostFailure;
+}
+
+// A getter of the host: kOk with its answer, or another status (a kFailure
+// has shown its message).
 HostStatus AskGetter(int ordinal, GetterAnswer& answer) {
   const ExportEntry& entry = ExportByOrdinal(ordinal);
   const HostStatus status = WithHost([&](HostChannel& channel) {
@@ -72,8 +77,13 @@ HostStatus AskGetter(int ordinal, GetterAnswer& answer) {
     answer.text = Cp949FromUtf16(std::get<std::u16string>(reply.outs[1]));
     return HostStatus::kOk;
   });
-  if (status == HostStatus::kFailure) ShowFailure(entry);
   return status;
+}
+
+// A getter's answer, or the export's result when there is none to copy.
+std::optional<int> GetterFailure(HostStatus status, int ordinal) {
+  if (status == HostStatus::kOk) return std::nullopt;
+  return ResultOf(status, ExportByOrdinal(ordinal));
 }
 
 }  // namespace
@@ -85,11 +95,7 @@ int RequestExport(int ordinal, std::initializer_list<const char*> args) {
   int result = 0;
   const HostStatus status =
       WithHost([&](HostChannel& channel) { return CallInt(channel, DispidOf(entry.hostMethod), values, result); });
-  if (status == HostStatus::kNoInterface) return kExportOk;
-  if (status == HostStatus::kFailure) {
-    ShowFailure(entry);
-    return kHostFailure;
-  }
+  if (status != HostStatus::kOk) return ResultOf(status, entry);
   return result == 0 ? kExportOk : kHostRefused;
 }
 
@@ -98,20 +104,18 @@ int PassThroughExport(int ordinal) {
   int result = 0;
   const HostStatus status =
       WithHost([&](HostChannel& channel) { return CallInt(channel, DispidOf(entry.hostMethod), {}, result); });
-  if (status == HostStatus::kNoInterface) return 0;
-  if (status == HostStatus::kFailure) {
-    ShowFailure(entry);
-    return kHostFailure;
-  }
+  if (status != HostStatus::kOk) return ResultOf(status, entry);
   return result;
 }
 
+// The exports never learn the size of the caller's buffer: each writes at
+// most the size its family documents, and an answer that would not fit is
+// refused whole rather than cut or let run past the buffer.
 int TextGetterExport(int ordinal, char* buffer) {
   if (buffer == nullptr) return kNullBuffer;
   GetterAnswer answer;
-  const HostStatus status = AskGetter(ordinal, answer);
-  if (status == HostStatus::kNoInterface) return 0;
-  if (status == HostStatus::kFailure) return kHostFailure;
+  if (const auto failed = GetterFailure(AskGetter(ordinal, answer), ordinal)) return *failed;
+  if (answer.text.size() + 1 > kTextAnswerBytes) return kAnswerTooLong;
   std::memcpy(buffer, answer.text.c_str(), answer.text.size() + 1);
   return answer.result;
 }
@@ -119,12 +123,9 @@ int TextGetterExport(int ordinal, char* buffer) {
 int SignDataBytesExport(char* buffer) {
   if (buffer == nullptr) return kNullBuffer;
   GetterAnswer answer;
-  const HostStatus status = AskGetter(45, answer);
-  if (status == HostStatus::kNoInterface) return 0;
-  if (status == HostStatus::kFailure) return kHostFailure;
+  if (const auto failed = GetterFailure(AskGetter(45, answer), 45)) return *failed;
   const std::vector<std::uint8_t> bytes = Base64Decode(answer.text);
-  // The bytes and their trailing zero must fit the 4096-byte work buffer.
-  if (bytes.size() > 4095) return kSignDataTooLarge;
+  if (bytes.size() + 1 > kSignDataBytes) return kAnswerTooLong;
   std::memcpy(buffer, bytes.data(), bytes.size());
   buffer[bytes.size()] = '\0';
   return answer.result;
@@ -133,11 +134,9 @@ int SignDataBytesExport(char* buffer) {
 int SignDataHexExport(char* buffer) {
   if (buffer == nullptr) return kNullBuffer;
   GetterAnswer answer;
-  const HostStatus status = AskGetter(53, answer);
-  if (status == HostStatus::kNoInterface) return 0;
-  if (status == HostStatus::kFailure) return kHostFailure;
+  if (const auto failed = GetterFailure(AskGetter(53, answer), 53)) return *failed;
   const std::vector<std::uint8_t> bytes = Base64Decode(answer.text);
-  if (bytes.size() > 4000) return kSignDataTooLarge;
+  if (bytes.size() > kSignDataHexBytes) return kAnswerTooLong;
   const std::string hex = BytesToHexUpper(bytes);
   std::memcpy(buffer, hex.data(), hex.size());  // no NUL: the caller zeroes its buffer
   return answer.result;
@@ -146,10 +145,9 @@ int SignDataHexExport(char* buffer) {
 int FreeStyleResultMessageExport(char* buffer) {
   if (buffer == nullptr) return kNullBuffer;
   GetterAnswer answer;
-  const HostStatus status = AskGetter(61, answer);
-  if (status == HostStatus::kNoInterface) return 0;
-  if (status == HostStatus::kFailure) return kHostFailure;
+  if (const auto failed = GetterFailure(AskGetter(61, answer), 61)) return *failed;
   const std::string plain = UnescapeFreeStyle(answer.text);
+  if (plain.size() > kTextAnswerBytes) return kAnswerTooLong;
   std::memcpy(buffer, plain.data(), plain.size());  // exactly the unescaped bytes, no NUL
   return answer.result;
 }
@@ -164,10 +162,9 @@ int FreeStylePrintExport(int ordinal, const std::string& mode, const std::string
     if (switched != HostStatus::kOk) return switched;
     return CallInt(channel, DispidOf("FreeStylePrint"), {Utf16FromCp949(data)}, result);
   });
-  if (status != HostStatus::kOk) {
-    ShowFailure(entry);
-    return kHostFailure;
-  }
+  // Here a host without the interface is a failure too.
+  if (status == HostStatus::kNoInterface) status = HostStatus::kFailure;
+  if (status != HostStatus::kOk) return ResultOf(status, entry);
   return result == 0 ? kExportOk : kHostRefused;
 }
 
@@ -192,9 +189,13 @@ int GetRegComPortExport(char* port) {
 
 int SetRegComPortExport(const char* port) {
   const PortStoreResult result = StorePort(port == nullptr ? "" : port);
-  // A name no reader could take back (256 bytes with its NUL) is refused
-  // like one that is not a port name.
-  return result == PortStoreResult::kNotAPortName || result == PortStoreResult::kTooLong ? -1 : 0;
+  // A name no reader could take back (256 bytes with its NUL), or one that
+  // would write control bytes into the logs, is refused like one that is
+  // not a port name.
+  return result == PortStoreResult::kNotAPortName || result == PortStoreResult::kTooLong ||
+                 result == PortStoreResult::kControlByte
+             ? -1
+             : 0;
 }
 
 }  // namespace kavorin

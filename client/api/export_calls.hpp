@@ -18,8 +18,18 @@ inline constexpr int kHostFailure = -10000;
 // A null pointer where the export must write its answer: nothing is called
 // and nothing written. Null input texts count as empty texts.
 inline constexpr int kNullBuffer = -20;
-// Signature data that would not fit the export's 4096/4000-byte buffers.
-inline constexpr int kSignDataTooLarge = -4;
+// The host's answer is longer than the caller's buffer may be (the sizes
+// below): nothing is written.
+inline constexpr int kAnswerTooLong = -4;
+// The host's runtime folder, or the process that answered there, is not the
+// caller's own (Linux): nothing was sent, and the reason is on stderr.
+inline constexpr int kHostUntrusted = -10001;
+
+// The buffer sizes the getters' callers provide, terminating NUL included
+// where one is written; no getter writes more.
+inline constexpr std::size_t kTextAnswerBytes = 8192;
+inline constexpr std::size_t kSignDataBytes = 4096;      // decoded bytes and a zero
+inline constexpr std::size_t kSignDataHexBytes = 4000;   // decoded bytes before hex: 8000 characters, no NUL
 
 // Request exports: 0 the host accepted, -2 it answered anything else,
 // -10000 after the message on a host failure; 0 without an interface.

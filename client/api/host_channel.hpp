@@ -3,6 +3,8 @@
 // object per export call. On Windows it is COM (CoCreateInstance, OleRun,
 // QueryInterface); on Linux a connection to the host's socket, starting the
 // host when none answers.
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +17,10 @@ enum class HostStatus {
   kOk,
   kNoInterface,  // the host answers but has no terminal service interface
   kFailure,      // activation or the call failed (a "COM error")
+  kTooLarge,     // the call is larger than the transport carries: nothing was sent
+  kUntrusted,    // the host's folder or the process answering there is not
+                 // the caller's own: nothing was sent
+  kEnding,       // the host is ending and refused the call: go to the next one
 };
 
 class HostChannel {
@@ -27,6 +33,20 @@ class HostChannel {
   // Why the last step failed, for diagnostics.
   virtual std::string LastError() const = 0;
 };
+
+// What a transport makes of a reply's dispatch outcome: kOk, kEnding when
+// the host is ending, kFailure for anything else.
+HostStatus DispatchStatus(const ServiceReply& reply);
+
+// How long a call keeps trying while the host it reaches is ending (another
+// client called ServiceTerminate): the next host is up within about a second.
+inline constexpr std::chrono::milliseconds kEndingHostWait{5000};
+
+// One activation and the calls of `body`, the frame of every export. When
+// the host refuses because it is ending, the frame lets go of it and runs
+// `body` again on the host that follows, within kEndingHostWait; the ending
+// host did nothing, so nothing is done twice.
+HostStatus WithHost(const std::function<HostStatus(HostChannel&)>& body);
 
 // The platform's channel; tests install a factory of their own.
 std::unique_ptr<HostChannel> OpenHostChannel();

@@ -1,8 +1,6 @@
 // The Linux way to the host: its Unix-domain socket. When no host answers,
 // the library starts KAVORIN from its own folder and keeps trying for a
 // bounded time, as COM starts a local server that is not running.
-#include <errno.h>
-
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -10,6 +8,7 @@
 #include "client/api/client_platform.hpp"
 #include "client/api/host_channel.hpp"
 #include "common/module_folder.hpp"
+#include "host/service/ipc_protocol.hpp"
 #include "host/service/posix/host_client.hpp"
 #include "host/service/posix/runtime_dir.hpp"
 
@@ -17,48 +16,73 @@ namespace kavorin {
 namespace {
 
 using namespace std::chrono;
+using Failure = HostClient::Failure;
 
 // A host takes a few milliseconds to start; a loaded machine far longer.
 constexpr milliseconds kStartWait{5000};
 constexpr milliseconds kConnectTimeout{2000};
-
-bool NoHostThere(int error) { return error == ENOENT || error == ECONNREFUSED; }
+// A start can lose to a host that is still ending (it holds the single-
+// instance lock until it is gone, about half a second): start again this
+// often while nothing answers.
+constexpr milliseconds kRestartPeriod{250};
 
 class SocketHostChannel : public HostChannel {
  public:
   HostStatus Activate() override {
-    const std::string socket = DefaultRuntimePaths().socket;
-    if (client_.Connect(socket, kConnectTimeout, error_)) return HostStatus::kOk;
-    if (!NoHostThere(client_.lastConnectErrno())) return Unreachable();
+    const RuntimePaths paths = DefaultRuntimePaths();
+    if (client_.Connect(paths.socket, kConnectTimeout, error_)) return HostStatus::kOk;
+    if (client_.lastFailure() != Failure::kNoHost) return Unreachable();
 
-    std::string dir_error;
-    PrepareRuntimeDir(DefaultRuntimePaths().dir, dir_error);
-    RunProgram(HostProgramPath(ModuleFolder()), "");
+    // The folder is made private here when missing, by the rule the host
+    // applies, so that the host finds it as it must be.
+    switch (CheckRuntimeDir(paths.dir, true, error_)) {
+      case RuntimeDirCheck::kOk: break;
+      case RuntimeDirCheck::kUnsafe: return Untrusted();
+      default: return Failed();  // no host could start there either
+    }
     const auto deadline = steady_clock::now() + kStartWait;
+    auto next_start = steady_clock::now();
     while (steady_clock::now() < deadline) {
+      if (steady_clock::now() >= next_start) {
+        RunProgram(HostProgramPath(ModuleFolder()), "");
+        next_start = steady_clock::now() + kRestartPeriod;
+      }
       std::this_thread::sleep_for(milliseconds(10));
-      if (client_.Connect(socket, kConnectTimeout, error_)) return HostStatus::kOk;
-      if (!NoHostThere(client_.lastConnectErrno())) break;
+      if (client_.Connect(paths.socket, kConnectTimeout, error_)) return HostStatus::kOk;
+      if (client_.lastFailure() != Failure::kNoHost) break;
     }
     return Unreachable();
   }
 
   HostStatus Call(int dispid, const std::vector<ServiceValue>& args, ServiceReply& reply) override {
-    if (!client_.Call(dispid, args, reply, error_)) return Failed();
-    if (reply.dispatch != kDispatched) {
-      error_ = "the host refused dispatch id " + std::to_string(dispid);
-      return Failed();
+    // Refused here rather than by the host, which would drop the connection
+    // half-way through the frame.
+    if (ipc::EncodeCall(dispid, args).size() > ipc::kHeaderBytes + ipc::kMaxPayload) {
+      error_ = "the call to dispatch id " + std::to_string(dispid) + " is larger than the host takes";
+      return HostStatus::kTooLarge;
     }
-    return HostStatus::kOk;
+    if (!client_.Call(dispid, args, reply, error_)) return Failed();
+    switch (DispatchStatus(reply)) {
+      case HostStatus::kOk: return HostStatus::kOk;
+      case HostStatus::kEnding: error_ = "the host is ending"; return HostStatus::kEnding;
+      default: error_ = "the host refused dispatch id " + std::to_string(dispid); return Failed();
+    }
   }
 
   std::string LastError() const override { return error_; }
 
  private:
   HostStatus Unreachable() {
-    // A host that speaks another protocol version has no interface for us.
-    if (error_.find("unknown greeting") != std::string::npos) return HostStatus::kNoInterface;
-    return Failed();
+    switch (client_.lastFailure()) {
+      // A host that speaks another protocol version has no interface for us.
+      case Failure::kGreeting: return HostStatus::kNoInterface;
+      case Failure::kUntrusted: return Untrusted();
+      default: return Failed();
+    }
+  }
+  HostStatus Untrusted() {
+    std::fprintf(stderr, "KAVORIN_Ctl: %s; nothing was sent\n", error_.c_str());
+    return HostStatus::kUntrusted;
   }
   HostStatus Failed() {
     std::fprintf(stderr, "KAVORIN_Ctl: %s\n", error_.c_str());

@@ -142,6 +142,15 @@ class ComHostChannel : public HostChannel {
     SysFreeString(exception.bstrHelpFile);
     if (FAILED(hr)) {
       VariantClear(&result);
+      // The host is ending (another client called ServiceTerminate): it
+      // took nothing, and the frame goes on to the host that follows. The
+      // type library's dispatcher reports a method's failure as an
+      // exception carrying it.
+      const HRESULT reported = hr == DISP_E_EXCEPTION ? exception.scode : hr;
+      if (reported == CO_E_SERVER_STOPPING) {
+        error_ = step + ": the host is ending";
+        return HostStatus::kEnding;
+      }
       return Failed(step, hr);
     }
 

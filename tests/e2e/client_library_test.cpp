@@ -2,6 +2,7 @@
 // folder that also holds the host program and kavorin.ini, talking to the
 // real host, which talks to the simulator over a real pty.
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <gtest/gtest.h>
 
@@ -244,6 +245,88 @@ TEST_F(ClientLibraryTest, TrackAndSignatureRead) {
   ASSERT_TRUE(report);
   EXPECT_EQ(report->code, "RS");
   EXPECT_EQ(report->request.substr(1, 14), "RS\x1C" "12345678001");
+}
+
+// A refused start must not leave the last sale looking like the answer to
+// the next request: after one good exchange the terminal goes away, the
+// port cannot be opened, and the request is refused.
+TEST_F(ClientLibraryTest, ARefusedStartLeavesNoStaleSuccess) {
+  catsim::TerminalOptions options;
+  options.response.transaction[7] = "30001234";
+  Start(options);
+  using CreditAuth = int (*)(const char*, const char*, const char*, const char*, const char*);
+  const auto credit_auth = install_->Get<CreditAuth>("KAVORIN_CreditAuth");
+  ASSERT_EQ(ComCreate(), 0);
+  ASSERT_EQ(credit_auth("", "9410123412341234=2812", "00", "15000", "0"), 0);
+  ASSERT_EQ(ComStatus(), 0);
+  ASSERT_EQ(install_->Text("KAVORIN_GetAuthNumber"), "30001234");
+
+  rig_->terminal->Stop();
+  EXPECT_EQ(ComCreate(), -2);
+  EXPECT_EQ(credit_auth("", "9410123412341234=2812", "00", "15000", "0"), -2);
+  EXPECT_EQ(install_->Get<NoArgs>("KAVORIN_StatusCheck")(), -2);
+  EXPECT_EQ(ComStatus(), -1);
+  int result = 0;
+  EXPECT_EQ(install_->Text("KAVORIN_GetAuthNumber", &result), "");
+  EXPECT_EQ(result, -1);
+}
+
+// Texts no frame can carry are refused by the library itself (-2), not by a
+// connection the host drops half-way (-10000 and a message box).
+TEST_F(ClientLibraryTest, OversizeTextsAreRefusedBeforeSending) {
+  Start();
+  ASSERT_EQ(ComCreate(), 0);
+  const std::string huge(300 * 1024, '1');
+  using CreditAuth = int (*)(const char*, const char*, const char*, const char*, const char*);
+  EXPECT_EQ(install_->Get<CreditAuth>("KAVORIN_CreditAuth")("", huge.c_str(), "00", "100", "0"), -2);
+  using FreeStyle = int (*)(const char*);
+  EXPECT_EQ(install_->Get<FreeStyle>("KAVORIN_FreeStylePrint")(huge.c_str()), -2);
+  // The host never saw them and serves on.
+  EXPECT_EQ(install_->Get<NoArgs>("KAVORIN_StatusCheck")(), 100);
+}
+
+// A ComCreate in the half second after another client ended the host goes
+// to a new host, not to the one about to vanish with the port it opened.
+TEST_F(ClientLibraryTest, ComCreateRightAfterServiceTerminateReachesTheNextHost) {
+  Start();
+  using SetPort = int (*)(const char*);
+  // The ending host still holds the port for the ini's open test: the
+  // registry names it too, as an installation with the port chooser does.
+  ASSERT_EQ(install_->Get<SetPort>("KAVORIN_SetRegCOMPort")("COM7"), 0);
+  ASSERT_EQ(ComCreate(), 0);
+  pid_t first = 0;
+  std::ifstream(DefaultRuntimePaths().lock) >> first;
+  ASSERT_GT(first, 0);
+  ASSERT_EQ(install_->Get<NoArgs>("KAVORIN_ServiceTerminate")(), 0);
+
+  EXPECT_EQ(ComCreate(), 0);
+  pid_t second = 0;
+  std::ifstream(DefaultRuntimePaths().lock) >> second;
+  EXPECT_NE(second, first);
+  using Track = int (*)();
+  EXPECT_EQ(install_->Get<Track>("KAVORIN_Track2Read")(), 0);
+  EXPECT_EQ(ComStatus(), 0);
+}
+
+// The library talks to nobody through a runtime folder that is not the
+// caller's own and private: a clear line on stderr, its own result code, and
+// not a byte sent.
+TEST_F(ClientLibraryTest, AnUnsafeRuntimeFolderIsRefused) {
+  Start();
+  const fs::path open_folder = rig_->root / "open";
+  fs::create_directories(open_folder);
+  ::chmod(open_folder.c_str(), 0777);
+  ::setenv("KAVORIN_RUNTIME_DIR", open_folder.c_str(), 1);
+  char buffer[8192] = "untouched";
+  EXPECT_EQ(ComCreate(), -10001);
+  EXPECT_EQ(install_->Get<Buffer>("KAVORIN_GetCardNumber")(buffer), -10001);
+  EXPECT_STREQ(buffer, "untouched");
+  EXPECT_EQ(ComStatus(), -2);
+  EXPECT_TRUE(fs::is_empty(open_folder));
+  struct stat info {};
+  ::stat(open_folder.c_str(), &info);
+  EXPECT_EQ(info.st_mode & 0777, 0777u);
+  ::setenv("KAVORIN_RUNTIME_DIR", (rig_->root / "run").c_str(), 1);
 }
 
 TEST_F(ClientLibraryTest, EveryExportOfTheTableIsThere) {

@@ -18,86 +18,13 @@
 #include "host/service/posix/host_client.hpp"
 #include "host/service/posix/runtime_dir.hpp"
 #include "host/service/service_methods.hpp"
+#include "tests/e2e/host_process.hpp"
 #include "tests/e2e/pty_rig.hpp"
 
 namespace kavorin::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Starts KAVORIN as a child and ends it with the test.
-class HostProcess {
- public:
-  HostProcess() { pid = Spawn(); }
-  ~HostProcess() {
-    if (pid > 0) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, nullptr, 0);
-    }
-  }
-
-  static pid_t Spawn(const char* argument = nullptr) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-      ::execl(KAVORIN_HOST_PATH, "KAVORIN", argument, static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    return child;
-  }
-
-  // Waits for the child to end; its exit code, or -1 on time-out.
-  static int WaitExit(pid_t child, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-      int status = 0;
-      if (::waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-      std::this_thread::sleep_for(5ms);
-    }
-    return -1;
-  }
-
-  int Exit(std::chrono::milliseconds timeout) {
-    const int code = WaitExit(pid, timeout);
-    if (code != -1) pid = -1;
-    return code;
-  }
-
-  pid_t pid = -1;
-};
-
-// A connected client, retried while the host is still starting.
-std::unique_ptr<HostClient> Connect() {
-  auto client = std::make_unique<HostClient>();
-  std::string error;
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (!client->Connect(DefaultRuntimePaths().socket, 2s, error)) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      ADD_FAILURE() << error;
-      return nullptr;
-    }
-    std::this_thread::sleep_for(10ms);
-  }
-  return client;
-}
-
-ServiceReply Call(HostClient& client, std::string_view method, std::vector<ServiceValue> args = {}) {
-  ServiceReply reply;
-  std::string error;
-  EXPECT_TRUE(client.Call(FindServiceMethod(method)->dispid, args, reply, error)) << error;
-  return reply;
-}
-
-int IntOf(const ServiceReply& reply) { return reply.outs.empty() ? -12345 : std::get<std::int32_t>(reply.outs[0]); }
-
-int WaitFinal(HostClient& client) {
-  const auto deadline = std::chrono::steady_clock::now() + 60s;
-  int status = IntOf(Call(client, "StatusCheck"));
-  while (status > 0 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(50ms);
-    status = IntOf(Call(client, "StatusCheck"));
-  }
-  return status;
-}
 
 std::vector<ServiceValue> CreditTexts() {
   return {std::u16string(), std::u16string(u"4000123412341234=2812"), std::u16string(u"00"), std::u16string(u"5000"),
@@ -151,10 +78,18 @@ TEST(HostProcess, ServiceTerminateEndsTheHostHalfASecondLater) {
   PtyRig rig("host-terminate");
   HostProcess host;
   auto client = Connect();
-  ASSERT_TRUE(client);
+  auto other = Connect();
+  ASSERT_TRUE(client && other);
   Call(*client, "StartComPort", {std::u16string(u"COM7")});
   const auto asked = std::chrono::steady_clock::now();
   EXPECT_EQ(IntOf(Call(*client, "ServiceTerminate")), 0);
+  // Until it is gone the host takes no new work: nobody new reaches it, and
+  // a client already there is told it is ending.
+  HostClient late;
+  std::string error;
+  EXPECT_FALSE(late.Connect(DefaultRuntimePaths().socket, 1s, error));
+  EXPECT_EQ(late.lastFailure(), HostClient::Failure::kNoHost) << error;
+  EXPECT_EQ(Call(*other, "StartComPort", {std::u16string(u"COM7")}).dispatch, kServiceEnding);
   EXPECT_EQ(host.Exit(10s), 0);
   const auto took = std::chrono::steady_clock::now() - asked;
   EXPECT_GE(took, 450ms);
@@ -195,25 +130,6 @@ TEST(HostProcess, RegistrationSwitchesExitWithoutServing) {
     EXPECT_EQ(HostProcess::WaitExit(HostProcess::Spawn(command), 5s), 0) << command;
   }
   EXPECT_FALSE(std::filesystem::exists(DefaultRuntimePaths().socket));
-}
-
-// A raw connection to the host socket, for bytes no honest client sends.
-int RawConnect() {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const std::string path = DefaultRuntimePaths().socket;
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  return fd;
-}
-
-// True when the host closed the connection (reads end) within the time.
-bool ClosedByHost(int fd) {
-  timeval timeout{5, 0};
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-  char byte;
-  return ::recv(fd, &byte, 1, 0) == 0;
 }
 
 TEST(HostProcess, GarbageAndOversizeFramesCloseOnlyThatConnection) {

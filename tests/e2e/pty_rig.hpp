@@ -20,7 +20,6 @@ class PtyRig {
     root = std::filesystem::temp_directory_path() / ("kavorin-e2e-" + name + "-" + std::to_string(::getpid()));
     std::filesystem::remove_all(root);
     std::filesystem::create_directories(root / "config" / "dosdevices");
-    std::filesystem::create_directories(root / "run");
     ::setenv("KAVORIN_CONFIG_DIR", (root / "config").c_str(), 1);
     ::setenv("KAVORIN_RUNTIME_DIR", (root / "run").c_str(), 1);
     options.linkPath = (root / "config" / "dosdevices" / "com7").string();

@@ -257,5 +257,28 @@ TEST_F(CtlEndToEndTest, ServiceTerminateEndsTheHost) {
   EXPECT_TRUE(WaitFor([] { return test::FindHostWindow() == nullptr; }));
 }
 
+// Between ServiceTerminate and its end the host takes no new work: a
+// KAVORIN_COMCreate in that half second goes on to the next host instead of
+// getting an answer from one about to vanish with the port it opened.
+TEST_F(CtlEndToEndTest, AComCreateRightAfterServiceTerminateReachesTheNextHost) {
+  const std::string port = BarePort("OK");
+  install_.WriteIniPort(port);
+  // The ending host still holds the ini's port for the open test: the
+  // registry names it too, as the port chooser leaves it.
+  ASSERT_EQ(install_.Bind<OneText>(68)(port.c_str()), 0);
+  ASSERT_EQ(ComCreate(), 0);
+  DWORD first = 0;
+  GetWindowThreadProcessId(test::FindHostWindow(), &first);
+  ASSERT_EQ(install_.Bind<NoArgs>(4)(), 0);
+
+  ASSERT_EQ(ComCreate(), 0);
+  DWORD second = 0;
+  GetWindowThreadProcessId(test::FindHostWindow(), &second);
+  EXPECT_NE(second, first);
+  EXPECT_EQ(install_.Bind<NoArgs>(9)(), 0);
+  EXPECT_EQ(ComStatusAlone(), 0);
+  EXPECT_TRUE(boxes_.Shown().empty());
+}
+
 }  // namespace
 }  // namespace kavorin::ctl_test

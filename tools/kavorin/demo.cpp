@@ -67,7 +67,6 @@ int RunDemo(int argc, char** argv) {
   // map) and its own host, whatever else runs on this machine.
   const fs::path root = fs::temp_directory_path() / ("kavorin-demo-" + std::to_string(::getpid()));
   fs::create_directories(root / "config" / "dosdevices");
-  fs::create_directories(root / "run");
   ::setenv("KAVORIN_CONFIG_DIR", (root / "config").c_str(), 1);
   ::setenv("KAVORIN_RUNTIME_DIR", (root / "run").c_str(), 1);
 

@@ -6,13 +6,15 @@
  * with the port closed, so KAVORIN_COMCreate comes before every request.
  *
  * Results
- *   requests        0 accepted, -2 refused by the host (port not open, or the
- *                   message would not fit one frame), -10000 the host could
- *                   not be reached (after a message box)
+ *   requests        0 accepted, -2 refused (by the host: port not open, or
+ *                   the message would not fit one frame; or by the library:
+ *                   texts larger than the host takes, nothing sent),
+ *                   -10000 the host could not be reached (after a message
+ *                   box)
  *   getters         0 found, -1 no response kept, -2 the last request's
  *                   answer has no such field, -3 the answer has too few
- *                   fields, -10000 as above; -4 signature data too large
- *                   for KAVORIN_SignPADSignData / KAVORIN_SignPADAsciiSignData
+ *                   fields, -4 the answer is longer than the buffer sizes
+ *                   below (nothing written), -10000 as above
  *   COMCreate       0 port open, -1 no port setting, -2 the host refused the
  *                   port, -10000 as above
  *   COMStatus       0 success, -1 failure, -2 the host could not be asked,
@@ -20,11 +22,22 @@
  *                   sent to the terminal), -1000 no display
  *   any export      -20 a null pointer where the export must write; a null
  *                   input text counts as an empty text
+ *   any host call   -10001 (Linux) the host's runtime folder, or the process
+ *                   answering there, is not the caller's own: the folder
+ *                   must be a real folder (no symbolic link) of the calling
+ *                   user with mode 0700, and the host must run as that user.
+ *                   Nothing was sent; the reason is on stderr. (COMStatus
+ *                   gives -2 then.)
  *
- * Buffers belong to the caller and carry no size: text getters write at most
- * 8192 bytes (GetSignPADSignData's Base64 form aside, which only the two
- * sign-data getters read), KAVORIN_GetBitMapData up to 4096,
- * KAVORIN_GetRegCOMPort up to 256.
+ * Buffers belong to the caller and carry no size, so every export writes at
+ * most the size given here and refuses (-4) an answer that would not fit:
+ *   text getters                      8192 bytes, the NUL included
+ *   KAVORIN_GetFreeStypeTranResMsg    8192 bytes, no NUL written
+ *   KAVORIN_SignPADSignData           4096 bytes: up to 4095 bytes and a zero
+ *   KAVORIN_SignPADAsciiSignData      8000 characters (4000 bytes as hex),
+ *                                     no NUL written
+ *   KAVORIN_GetBitMapData             4096 bytes
+ *   KAVORIN_GetRegCOMPort             256 bytes, the NUL included
  */
 #ifndef KAVORIN_CTL_H
 #define KAVORIN_CTL_H

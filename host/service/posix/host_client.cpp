@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "host/service/ipc_protocol.hpp"
+#include "host/service/posix/runtime_dir.hpp"
 
 namespace kavorin {
 namespace {
@@ -43,43 +44,51 @@ void HostClient::Close() {
   fd_ = -1;
 }
 
+bool HostClient::Fail(Failure failure, std::string reason, std::string& error) {
+  failure_ = failure;
+  error = std::move(reason);
+  Close();
+  return false;
+}
+
 bool HostClient::Connect(const std::string& socketPath, std::chrono::milliseconds timeout, std::string& error) {
   Close();
-  connect_errno_ = 0;
+  failure_ = Failure::kNone;
   const auto deadline = Clock::now() + timeout;
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   if (socketPath.size() >= sizeof address.sun_path) {
-    error = "socket path too long: " + socketPath;
-    connect_errno_ = ENAMETOOLONG;
-    return false;
+    return Fail(Failure::kTransport, "socket path too long: " + socketPath, error);
   }
   std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
 
-  fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd_ < 0) {
-    connect_errno_ = errno;
-    error = Describe("socket", errno);
-    return false;
+  std::string reason;
+  switch (CheckRuntimeDir(socketPath.substr(0, socketPath.find_last_of('/')), false, reason)) {
+    case RuntimeDirCheck::kOk: break;
+    case RuntimeDirCheck::kMissing: return Fail(Failure::kNoHost, reason, error);
+    case RuntimeDirCheck::kUnsafe: return Fail(Failure::kUntrusted, reason, error);
+    case RuntimeDirCheck::kUnusable: return Fail(Failure::kTransport, reason, error);
   }
+
+  fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd_ < 0) return Fail(Failure::kTransport, Describe("socket", errno), error);
   if (::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    // A Unix socket whose backlog is full answers EAGAIN; anything else
-    // means no host is listening there.
-    connect_errno_ = errno;
-    error = Describe(("connect(" + socketPath + ")").c_str(), errno);
-    Close();
-    return false;
+    // A Unix socket whose backlog is full answers EAGAIN; ENOENT and
+    // ECONNREFUSED mean no host is listening there.
+    const int failed = errno;
+    return Fail(failed == ENOENT || failed == ECONNREFUSED ? Failure::kNoHost : Failure::kTransport,
+                Describe(("connect(" + socketPath + ")").c_str(), failed), error);
+  }
+  if (!CheckSocketPeer(fd_, reason)) {
+    return Fail(Failure::kUntrusted, "refusing the host at " + socketPath + ": " + reason, error);
   }
   std::string payload;
   if (!SendAll(ipc::EncodeHello(), deadline, error) || !ReceiveFrame(payload, deadline, error)) {
-    Close();
-    return false;
+    return Fail(Failure::kTransport, error, error);
   }
   const auto version = ipc::DecodeWelcome(payload);
   if (!version || *version != ipc::kVersion) {
-    error = "the host answered with an unknown greeting";
-    Close();
-    return false;
+    return Fail(Failure::kGreeting, "the host answered with an unknown greeting", error);
   }
   return true;
 }

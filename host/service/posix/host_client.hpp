@@ -3,6 +3,10 @@
 // bounded wait. Blocking and single-threaded by design: the client library
 // makes one connection per export call, as it makes one activation per call
 // on Windows.
+//
+// Before it says a word, the client checks where it is: the socket's folder
+// must pass the runtime folder rules and the process at the other end must
+// run as our own user (runtime_dir.hpp). Otherwise it sends nothing.
 #include <chrono>
 #include <string>
 #include <vector>
@@ -22,9 +26,16 @@ class HostClient {
   HostClient(const HostClient&) = delete;
   HostClient& operator=(const HostClient&) = delete;
 
-  // Connects and exchanges Hello/Welcome. False with a reason when no host
-  // answers there (ENOENT, ECONNREFUSED: the caller may start one) or it
-  // answers wrongly.
+  enum class Failure {
+    kNone,
+    kNoHost,     // nothing listens there (no folder, no socket, refused): start one
+    kUntrusted,  // the folder or the peer broke the rules: nothing was sent
+    kGreeting,   // the peer answered, but not with our protocol's welcome
+    kTransport,  // anything else (time-outs, a connection closed early)
+  };
+
+  // Connects and exchanges Hello/Welcome. False with a reason, and the kind
+  // of failure in lastFailure().
   bool Connect(const std::string& socketPath, std::chrono::milliseconds timeout, std::string& error);
   // One call and its reply. False on a transport failure; the connection is
   // closed then.
@@ -33,8 +44,7 @@ class HostClient {
   bool connected() const { return fd_ >= 0; }
 
   void SetCallTimeout(std::chrono::milliseconds timeout) { call_timeout_ = timeout; }
-  // errno of the last failed connect (0 if none): tells "no host" from others.
-  int lastConnectErrno() const { return connect_errno_; }
+  Failure lastFailure() const { return failure_; }
 
  private:
   bool SendAll(const std::string& bytes, std::chrono::steady_clock::time_point deadline, std::string& error);
@@ -42,8 +52,10 @@ class HostClient {
   bool ReceiveExactly(char* out, std::size_t size, std::chrono::steady_clock::time_point deadline,
                       std::string& error);
 
+  bool Fail(Failure failure, std::string reason, std::string& error);
+
   int fd_ = -1;
-  int connect_errno_ = 0;
+  Failure failure_ = Failure::kNone;
   std::chrono::milliseconds call_timeout_ = kDefaultCallTimeout;
 };
 

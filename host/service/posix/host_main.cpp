@@ -41,32 +41,60 @@ std::string JoinArguments(int argc, char** argv) {
   return line;
 }
 
+// The single-instance lock, held for the life of the host. 0 when another
+// host holds it (this start ends at once), -1 on a failure (said in `error`).
+int TakeInstanceLock(const std::string& path, std::string& error) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    const int fd = kavorin::OpenLockFile(path, error);
+    if (fd < 0) return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd);
+      return 0;
+    }
+    // A host that was ending may have removed the file between our open
+    // and our lock: a lock on a file nobody can find keeps nobody out.
+    if (kavorin::LockFileStillNamed(fd, path)) return fd;
+    ::close(fd);
+  }
+  error = "the lock file " + path + " keeps being replaced";
+  return -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   ::signal(SIGPIPE, SIG_IGN);
   const kavorin::RuntimePaths paths = kavorin::DefaultRuntimePaths();
   std::string error;
-  if (!kavorin::PrepareRuntimeDir(paths.dir, error)) {
+  if (kavorin::CheckRuntimeDir(paths.dir, true, error) != kavorin::RuntimeDirCheck::kOk) {
     Note("cannot use the runtime folder: " + error);
     return 1;
   }
 
   // One host a user: a second start ends at once, whatever its command line.
-  const int lock_fd = ::open(paths.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  const int lock_fd = TakeInstanceLock(paths.lock, error);
   if (lock_fd < 0) {
-    Note("open(" + paths.lock + "): " + std::strerror(errno));
+    Note(error);
     return 1;
   }
-  if (::flock(lock_fd, LOCK_EX | LOCK_NB) != 0) return 0;
+  if (lock_fd == 0) return 0;
   // The lock file names the serving process, for whoever must find it.
   const std::string pid_text = std::to_string(::getpid()) + "\n";
   if (::ftruncate(lock_fd, 0) == 0) {
     [[maybe_unused]] const ssize_t written = ::write(lock_fd, pid_text.data(), pid_text.size());
   }
+  // Removed while still locked, so that no later host can lock a file that
+  // is about to lose its name.
+  auto release_lock = [&] {
+    ::unlink(paths.lock.c_str());
+    ::close(lock_fd);
+  };
 
   // Linux has no class registry: registration has nothing to write.
-  if (kavorin::ParseHostCommandLine(JoinArguments(argc, argv)) != kavorin::HostCommand::Serve) return 0;
+  if (kavorin::ParseHostCommandLine(JoinArguments(argc, argv)) != kavorin::HostCommand::Serve) {
+    release_lock();
+    return 0;
+  }
 
   asio::io_context loop;
   kavorin::SerialChannel channel(loop);
@@ -76,11 +104,19 @@ int main(int argc, char** argv) {
   service_for_timers = &service;
 
   kavorin::HostServer server(loop, service);
+  server.SetDiagnostics(Note);
   if (!server.Listen(paths.socket, error)) {
     Note(error);
+    release_lock();
     return 1;
   }
   service.SetTerminateHandler([&] { loop.stop(); });
+  // From ServiceTerminate on, a new client must find no socket and start the
+  // next host rather than reach this one, which refuses work until it ends.
+  service.SetEndingHandler([&] {
+    server.StopAccepting();
+    ::unlink(paths.socket.c_str());
+  });
   service.SetDiagnostics(Note);
 
   asio::signal_set signals(loop, SIGTERM, SIGINT);
@@ -96,8 +132,7 @@ int main(int argc, char** argv) {
 
   server.Stop();
   ::unlink(paths.socket.c_str());
-  ::unlink(paths.lock.c_str());
-  ::close(lock_fd);
+  release_lock();
   Note("ended");
   return 0;
 }

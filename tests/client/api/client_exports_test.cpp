@@ -25,6 +25,8 @@ namespace {
 struct Script {
   HostStatus activate = HostStatus::kOk;
   HostStatus call = HostStatus::kOk;
+  int endingCalls = 0;  // the first calls reach a host that is ending
+  int activations = 0;
   std::deque<ServiceReply> replies;
   std::vector<std::pair<int, std::vector<ServiceValue>>> calls;  // what reached the host
 };
@@ -32,9 +34,16 @@ Script g_script;
 
 class ScriptedChannel : public HostChannel {
  public:
-  HostStatus Activate() override { return g_script.activate; }
+  HostStatus Activate() override {
+    ++g_script.activations;
+    return g_script.activate;
+  }
   HostStatus Call(int dispid, const std::vector<ServiceValue>& args, ServiceReply& reply) override {
     g_script.calls.emplace_back(dispid, args);
+    if (g_script.endingCalls > 0) {
+      --g_script.endingCalls;
+      return HostStatus::kEnding;
+    }
     if (g_script.call != HostStatus::kOk) return g_script.call;
     if (g_script.replies.empty()) return HostStatus::kFailure;
     reply = g_script.replies.front();
@@ -215,9 +224,67 @@ TEST_F(ClientExportsTest, SignDataGettersDecodeBase64WithinTheirBuffers) {
   GetterReply(0, Utf16FromUtf8(base64_4095));
   EXPECT_EQ(KAVORIN_SignPADSignData(big.data()), 0);
   GetterReply(0, Utf16FromUtf8(base64_4098));
-  EXPECT_EQ(KAVORIN_SignPADSignData(big.data()), kSignDataTooLarge);
+  EXPECT_EQ(KAVORIN_SignPADSignData(big.data()), kAnswerTooLong);
   GetterReply(0, Utf16FromUtf8(std::string(5336, 'A')));  // 4002 bytes
-  EXPECT_EQ(KAVORIN_SignPADAsciiSignData(big.data()), kSignDataTooLarge);
+  EXPECT_EQ(KAVORIN_SignPADAsciiSignData(big.data()), kAnswerTooLong);
+  EXPECT_TRUE(messages_.empty());
+}
+
+// The exports never learn the size of the caller's buffer: whatever the
+// host answers, none writes past the size it documents.
+TEST_F(ClientExportsTest, AnswersLongerThanTheirBuffersAreRefusedNotCopied) {
+  struct Case {
+    const char* what;
+    std::function<int(char*)> getter;
+    std::u16string answer;
+    std::size_t room;  // what the caller provides
+    int result;
+  };
+  const Case cases[] = {
+      {"text, longest", KAVORIN_GetCardNumber, std::u16string(kTextAnswerBytes - 1, u'9'), kTextAnswerBytes, 0},
+      {"text, one more", KAVORIN_GetCardNumber, std::u16string(kTextAnswerBytes, u'9'), kTextAnswerBytes, kAnswerTooLong},
+      {"text, 100000", KAVORIN_GetNotice, std::u16string(100000, u'\uAC00'), kTextAnswerBytes, kAnswerTooLong},
+      {"free-style, longest", KAVORIN_GetFreeStypeTranResMsg, std::u16string(kTextAnswerBytes, u'x'), kTextAnswerBytes,
+       0},
+      {"free-style, one more", KAVORIN_GetFreeStypeTranResMsg, std::u16string(kTextAnswerBytes + 1, u'x'),
+       kTextAnswerBytes, kAnswerTooLong},
+      {"sign data, 100000", KAVORIN_SignPADSignData, std::u16string(100000, u'A'), kSignDataBytes, kAnswerTooLong},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // The caller's buffer, then bytes nobody may touch.
+    std::vector<char> memory(c.room + 64, 'g');
+    GetterReply(0, c.answer);
+    EXPECT_EQ(c.getter(memory.data()), c.result);
+    EXPECT_EQ(std::string(memory.begin() + static_cast<std::ptrdiff_t>(c.room), memory.end()), std::string(64, 'g'));
+    if (c.result != 0) {
+      EXPECT_EQ(memory[0], 'g');
+    }
+  }
+  EXPECT_TRUE(messages_.empty());
+}
+
+// Refusals the library makes itself carry their own codes and no message
+// box; a host that is ending is left for the one that follows.
+TEST_F(ClientExportsTest, RefusalsWithoutAMessageAndTheEndingHostLeftBehind) {
+  g_script.call = HostStatus::kTooLarge;
+  EXPECT_EQ(KAVORIN_CreditAuth("", "", "", "", ""), kHostRefused);
+  EXPECT_EQ(KAVORIN_FreeStylePrint("x"), kHostRefused);
+  g_script.call = HostStatus::kOk;
+  g_script.activate = HostStatus::kUntrusted;
+  char buffer[16] = "untouched";
+  EXPECT_EQ(KAVORIN_GetAuthNumber(buffer), kHostUntrusted);
+  EXPECT_STREQ(buffer, "untouched");
+  EXPECT_EQ(KAVORIN_StatusCheck(), kHostUntrusted);
+  EXPECT_EQ(KAVORIN_COMStatus(), kLinkStatusHostFailure);
+  EXPECT_TRUE(messages_.empty());
+
+  g_script = Script{};
+  g_script.endingCalls = 2;
+  Reply(0);
+  EXPECT_EQ(KAVORIN_CreditAuth("", "", "", "", ""), 0);
+  EXPECT_EQ(g_script.calls.size(), 3u);
+  EXPECT_EQ(g_script.activations, 3);
   EXPECT_TRUE(messages_.empty());
 }
 
@@ -329,6 +396,10 @@ TEST(PortSetting, StoredPortRoundTripsThroughTheConfigFolder) {
   EXPECT_EQ(KAVORIN_GetRegCOMPort(port), 0);
   EXPECT_STREQ(port, "COM12");
   EXPECT_EQ(KAVORIN_SetRegCOMPort(("COM" + std::string(253, '1')).c_str()), -1);
+  // A name that would write a line of its own into the daily log.
+  EXPECT_EQ(KAVORIN_SetRegCOMPort("COM4\r\n09:00:00\t[*]\tforged"), -1);
+  EXPECT_EQ(KAVORIN_GetRegCOMPort(port), 0);
+  EXPECT_STREQ(port, "COM12");
   EXPECT_EQ(KAVORIN_SetRegCOMPort(nullptr), -1);
   EXPECT_EQ(KAVORIN_GetRegCOMPort(nullptr), kNullBuffer);
   ::unsetenv("KAVORIN_CONFIG_DIR");
