@@ -247,6 +247,25 @@ TEST_F(ClientLibraryTest, TrackAndSignatureRead) {
   EXPECT_EQ(report->request.substr(1, 14), "RS\x1C" "12345678001");
 }
 
+// A terminal that approves and never sends its EOT: the approval stands a
+// few seconds after the host ACKed it, its fields readable, and the port is
+// free for the voucher.
+TEST_F(ClientLibraryTest, AnApprovalWithoutItsEotStands) {
+  catsim::TerminalOptions options;
+  options.response.transaction[7] = "30001234";
+  std::string error;
+  options.scripts[1] = *catsim::ParseScript("no-eot", error);
+  Start(options);
+  ASSERT_EQ(ComCreate(), 0);
+  using CreditAuth = int (*)(const char*, const char*, const char*, const char*, const char*);
+  ASSERT_EQ(install_->Get<CreditAuth>("KAVORIN_CreditAuth")("", "9410123412341234=2812", "00", "15000", "0"), 0);
+  const auto asked = std::chrono::steady_clock::now();
+  EXPECT_EQ(ComStatus(), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, 20s);
+  EXPECT_EQ(install_->Text("KAVORIN_GetAuthNumber"), "30001234");
+  EXPECT_EQ(ComCreate(), 0);
+}
+
 // A refused start must not leave the last sale looking like the answer to
 // the next request: after one good exchange the terminal goes away, the
 // port cannot be opened, and the request is refused.

@@ -48,6 +48,15 @@ class Scratch {
   fs::path root_;
 };
 
+// A case that needs the second user is left out, with the reason, when
+// there is none.
+bool LeftOut(bool needs_other_user, const std::optional<OtherUser>& other, const std::string& what,
+             const std::string& why_not) {
+  if (!needs_other_user || other) return false;
+  std::printf("skipped \"%s\": %s\n", what.c_str(), why_not.c_str());
+  return true;
+}
+
 mode_t ModeOf(const fs::path& path) {
   struct stat info {};
   ::lstat(path.c_str(), &info);
@@ -148,10 +157,7 @@ TEST(HostTrust, TheClientTalksOnlyToItsOwnUsersHostInItsOwnPrivateFolder) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    if (c.needs_other_user && !other) {
-      std::printf("skipped \"%s\": %s\n", c.what.c_str(), why_not.c_str());
-      continue;
-    }
+    if (LeftOut(c.needs_other_user, other, c.what, why_not)) continue;
     const fs::path folder = c.prepare();
     const fs::path listen_at = fs::is_symlink(folder) ? fs::read_symlink(folder) / "host.sock" : folder / "host.sock";
     FakeHost fake(listen_at, c.listener);
@@ -205,10 +211,7 @@ TEST(HostTrust, TheHostRefusesFoldersItMustNotTakeOver) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    if (c.needs_other_user && !other) {
-      std::printf("skipped \"%s\": %s\n", c.what.c_str(), why_not.c_str());
-      continue;
-    }
+    if (LeftOut(c.needs_other_user, other, c.what, why_not)) continue;
     const fs::path folder = c.prepare();
     ::setenv("KAVORIN_RUNTIME_DIR", folder.c_str(), 1);
     EXPECT_EQ(HostProcess::WaitExit(HostProcess::Spawn(), 10s), 1);

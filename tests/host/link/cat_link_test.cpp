@@ -12,6 +12,12 @@ const std::string kGoodResponse = TransactionResponse(
     {"0000", "4000123412341234=2812", "00", "261207120000", "", "1000", "12345678", "01", "99887766", "N", "",
      "01", "APPROVED", "", "", ""});
 
+// The good response as a line noise would leave it: its LRC one bit off.
+std::string WithBadLrc(std::string frame) {
+  frame.back() = static_cast<char>(frame.back() ^ 0x01);
+  return frame;
+}
+
 class CatLinkTest : public ::testing::Test {
  protected:
   LinkHarness h;
@@ -188,9 +194,7 @@ TEST_F(CatLinkTest, BadLrcIsAnsweredWithNakAndAGoodRepeatWithAck) {
   h.port.Deliver(std::string(1, kAck));
   h.port.TakeWire();
 
-  std::string corrupt = kGoodResponse;
-  corrupt.back() = static_cast<char>(corrupt.back() ^ 0x01);
-  h.port.Deliver(corrupt);
+  h.port.Deliver(WithBadLrc(kGoodResponse));
   EXPECT_EQ(h.port.TakeWire(), std::string(1, kNak));
   EXPECT_EQ(h.link.portOpen(), 1);
   EXPECT_EQ(h.Status(), 5);
@@ -230,9 +234,7 @@ TEST_F(CatLinkTest, TheEotWaitCoversOnlyAnAckedResponse) {
   h.StartExchange(h.CreditAuthFrame());
   h.timers.Advance(10);
   h.port.Deliver(std::string(1, kAck));
-  std::string corrupt = kGoodResponse;
-  corrupt.back() = static_cast<char>(corrupt.back() ^ 0x01);
-  h.port.Deliver(corrupt);
+  h.port.Deliver(WithBadLrc(kGoodResponse));
   h.timers.Advance(kEotWaitMs * 2);
   EXPECT_EQ(h.link.portOpen(), 1);
   EXPECT_EQ(h.Status(), 5);
@@ -288,9 +290,7 @@ TEST_F(CatLinkTest, ResponseAfterTheResponseWaitIsNeitherCheckedNorAnswered) {
   h.StartExchange(h.CreditAuthFrame());
   h.timers.Advance(10);
   h.port.Deliver(std::string(1, kAck));
-  std::string corrupt = kGoodResponse;
-  corrupt.back() = static_cast<char>(corrupt.back() ^ 0x01);
-  h.port.Deliver(corrupt);  // NAK; state 5 keeps the port open past the wait
+  h.port.Deliver(WithBadLrc(kGoodResponse));  // NAK; state 5 keeps the port open past the wait
   h.port.TakeWire();
   h.timers.Advance(52000);
   EXPECT_EQ(h.link.timerPhase(), kResponseWaitExpired);
