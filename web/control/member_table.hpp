@@ -51,6 +51,9 @@ struct Member {
   std::string_view params;
   ResultKind result;
   MemberHandler handler;
+  // False for a member the dispatch table answers by name but the type
+  // library does not list.
+  bool inTypeLibrary = true;
 };
 
 struct Param {

@@ -127,17 +127,4 @@ int KavorinWeb::SignDataToBmp(control::MemberArgs args) {
   return Call(kSignDataToBmp, texts);
 }
 
-std::string CutCp949(std::string text, std::size_t bytes) {
-  if (text.size() <= bytes) return text;
-  std::size_t end = 0;
-  while (end < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[end]);
-    const std::size_t width = lead >= 0x81 && lead <= 0xFE && end + 1 < text.size() ? 2 : 1;
-    if (end + width > bytes) break;
-    end += width;
-  }
-  text.resize(end);
-  return text;
-}
-
 }  // namespace kavorin::web

@@ -10,6 +10,7 @@
 
 #include "web/control/control_identity.hpp"
 #include "web/control/member_table.hpp"
+#include "web/control/outside_library.hpp"
 #include "web/kavorin_web/library_binding.hpp"
 #include "web/kavorin_web/voucher.hpp"
 
@@ -78,7 +79,6 @@ std::span<const control::Member> KavorinWebMembers();
 std::span<const VoucherPrint> KavorinWebPrints();
 const control::ControlIdentity& KavorinWebIdentity();
 
-// Cuts CP949 text to at most `bytes` bytes without splitting a character.
-std::string CutCp949(std::string text, std::size_t bytes);
+using control::CutCp949;
 
 }  // namespace kavorin::web
