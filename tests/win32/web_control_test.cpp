@@ -17,6 +17,7 @@
 #include <map>
 
 #include "common/text_codec.hpp"
+#include "tests/win32/control_test_support.hpp"
 #include "tests/win32/web_test_support.hpp"
 #include "web/control/registry_entries.hpp"
 #include "web/kavorin_web/kavorin_web.hpp"
@@ -27,54 +28,11 @@ namespace {
 using control::ControlIdentity;
 
 const ControlIdentity& Identity() { return web::KavorinWebIdentity(); }
-GUID Guid(std::string_view text) {
-  GUID guid{};
-  const std::wstring wide(text.begin(), text.end());
-  CLSIDFromString(wide.c_str(), &guid);
-  return guid;
-}
-
-bool KeyExists(const std::string& key) {
-  HKEY handle = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-  RegCloseKey(handle);
-  return true;
-}
-
-std::optional<std::string> ReadValue(const std::string& key, const std::string& name) {
-  char data[1024] = {};
-  DWORD size = sizeof data;
-  if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), name.empty() ? nullptr : name.c_str(), RRF_RT_REG_SZ, nullptr,
-                   data, &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  return std::string(data);
-}
-
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
-// An owned COM pointer.
-template <class T>
-class Ptr {
- public:
-  Ptr() = default;
-  ~Ptr() { Reset(); }
-  Ptr(const Ptr&) = delete;
-  Ptr& operator=(const Ptr&) = delete;
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-  void** out() {
-    Reset();
-    return reinterpret_cast<void**>(&p_);
-  }
-  void Reset() {
-    if (p_ != nullptr) p_->Release();
-    p_ = nullptr;
-  }
-
- private:
-  T* p_ = nullptr;
-};
+using control_test::Guid;
+using control_test::KeyExists;
+using control_test::Ptr;
+using control_test::ReadValue;
+using control_test::Wide;
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
@@ -249,24 +207,9 @@ TEST_F(WebControlTest, RegistrationWritesEveryEntryAndUnregistrationRemovesThem)
   Register();
   char path[MAX_PATH] = {};
   GetModuleFileNameA(module_, path, MAX_PATH);
-  auto entries = control::ControlClassEntries(Identity(), path);
-  const auto page = control::PropertyPageEntries(Identity(), path);
-  entries.insert(entries.end(), page.begin(), page.end());
-  for (const control::RegistryValue& entry : entries) {
-    SCOPED_TRACE(entry.key + " " + entry.name);
-    EXPECT_TRUE(KeyExists(entry.key));
-    if (entry.hasData) {
-      EXPECT_EQ(ReadValue(entry.key, entry.name), entry.data);
-    }
-  }
+  control_test::ExpectRegistered(Identity(), path);
   const std::string clsid = "CLSID\\" + std::string(Identity().clsid);
-  EXPECT_EQ(ReadValue(clsid + "\\MiscStatus\\1", ""), "131473");
-  EXPECT_EQ(ReadValue(clsid + "\\InprocServer32", "ThreadingModel"), "Apartment");
-  EXPECT_FALSE(KeyExists(clsid + "\\Insertable"));
   ITypeLib* library = nullptr;
-  ASSERT_EQ(LoadRegTypeLib(Guid(Identity().libid), 1, 0, LOCALE_NEUTRAL, &library), S_OK);
-  library->Release();
-
   {
     Ptr<IDispatch> control;
     Create(control, IID_IDispatch);
@@ -285,75 +228,7 @@ TEST_F(WebControlTest, RegistrationWritesEveryEntryAndUnregistrationRemovesThem)
 }
 
 TEST_F(WebControlTest, TheTypeLibraryListsEveryMemberAsTheTableHasIt) {
-  ITypeLib* library = nullptr;
-  ASSERT_EQ(LoadTypeLibEx(install_.Control().wstring().c_str(), REGKIND_NONE, &library), S_OK);
-  TLIBATTR* library_attributes = nullptr;
-  ASSERT_EQ(library->GetLibAttr(&library_attributes), S_OK);
-  EXPECT_TRUE(IsEqualGUID(library_attributes->guid, Guid(Identity().libid)));
-  EXPECT_EQ(library_attributes->wMajorVerNum, 1);
-  EXPECT_EQ(library_attributes->wMinorVerNum, 0);
-  library->ReleaseTLibAttr(library_attributes);
-
-  ITypeInfo* dispatch = nullptr;
-  ASSERT_EQ(library->GetTypeInfoOfGuid(Guid(Identity().dispatchIid), &dispatch), S_OK);
-  TYPEATTR* attributes = nullptr;
-  ASSERT_EQ(dispatch->GetTypeAttr(&attributes), S_OK);
-  EXPECT_EQ(attributes->typekind, TKIND_DISPATCH);
-  struct Described {
-    std::wstring name;
-    std::vector<std::wstring> params;
-    VARTYPE result;
-  };
-  std::map<MEMBERID, Described> described;
-  for (UINT i = 0; i < attributes->cFuncs; ++i) {
-    FUNCDESC* function = nullptr;
-    ASSERT_EQ(dispatch->GetFuncDesc(i, &function), S_OK);
-    // IUnknown's and IDispatch's own methods, where the library lists them.
-    if (function->memid >= 0x60000000 && function->memid < 0x60020000) {
-      dispatch->ReleaseFuncDesc(function);
-      continue;
-    }
-    BSTR names[32] = {};
-    UINT count = 0;
-    dispatch->GetNames(function->memid, names, 32, &count);
-    Described entry{names[0], {}, function->elemdescFunc.tdesc.vt};
-    for (UINT n = 1; n < count; ++n) entry.params.emplace_back(names[n]);
-    for (UINT n = 0; n < count; ++n) SysFreeString(names[n]);
-    EXPECT_EQ(static_cast<UINT>(function->cParams), entry.params.size());
-    described[function->memid] = entry;
-    dispatch->ReleaseFuncDesc(function);
-  }
-  dispatch->ReleaseTypeAttr(attributes);
-  dispatch->Release();
-
-  const std::map<control::ResultKind, VARTYPE> kinds = {{control::ResultKind::None, VT_VOID},
-                                                        {control::ResultKind::Long, VT_I4},
-                                                        {control::ResultKind::Text, VT_BSTR},
-                                                        {control::ResultKind::Variant, VT_VARIANT}};
-  const auto members = web::KavorinWebMembers();
-  EXPECT_EQ(described.size(), members.size() + 1) << "every member and AboutBox";
-  for (const control::Member& member : members) {
-    SCOPED_TRACE(member.name);
-    ASSERT_EQ(described.count(member.dispid), 1u);
-    const Described& entry = described[member.dispid];
-    const std::string_view name = control::TypeLibraryName(member);
-    EXPECT_EQ(entry.name, std::wstring(name.begin(), name.end()));
-    std::vector<std::wstring> params;
-    for (const control::Param& param : control::Params(member)) params.emplace_back(param.name.begin(), param.name.end());
-    EXPECT_EQ(entry.params, params);
-    EXPECT_EQ(entry.result, kinds.at(member.result));
-  }
-  ASSERT_EQ(described.count(DISPID_ABOUTBOX), 1u);
-  EXPECT_EQ(described[DISPID_ABOUTBOX].name, L"AboutBox");
-
-  ITypeInfo* coclass = nullptr;
-  ASSERT_EQ(library->GetTypeInfoOfGuid(Guid(Identity().clsid), &coclass), S_OK);
-  BSTR name = nullptr;
-  coclass->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
-  EXPECT_EQ(std::wstring(name), Wide(std::string(Identity().coclassName)));
-  SysFreeString(name);
-  coclass->Release();
-  library->Release();
+  control_test::ExpectTypeLibraryMatches(install_.Control(), Identity(), web::KavorinWebMembers());
 }
 
 TEST_F(WebControlTest, ItIsSitedActivatedInPlaceAndDrawsItsFace) {

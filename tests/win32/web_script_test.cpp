@@ -17,56 +17,20 @@
 
 #include "common/text_codec.hpp"
 #include "tests/win32/host_test_support.hpp"
+#include "tests/win32/script_host_support.hpp"
 #include "tests/win32/web_test_support.hpp"
 
 namespace kavorin::web_test {
 namespace {
 
-constexpr DWORD kScriptWaitMs = 120000;
+using script_test::Lines;
+using script_test::Quoted;
+using script_test::RunScript;
 
 std::string BarePort(const char* profile) {
   const std::string port = test::BareCatPort(profile);
   EXPECT_FALSE(port.empty()) << profile << ": run under scripts/catsim-rig.sh";
   return port;
-}
-
-std::string Quoted(const fs::path& path) { return "\"" + path.string() + "\""; }
-
-// Runs a script under cscript with its output in a file; the exit code, or
-// -1 when it did not end in time. `started` gets the process id at once.
-long RunScript(const std::string& script, const fs::path& output, const std::function<void(DWORD)>& started) {
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE file = CreateFileW(output.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return -1;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = file;
-  startup.hStdError = file;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION process{};
-  std::string line = "cscript.exe //nologo \"" + script + "\"";
-  const BOOL created =
-      CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-  CloseHandle(file);
-  if (!created) return -1;
-  CloseHandle(process.hThread);
-  started(process.dwProcessId);
-  const long code = test::WaitForExit(process.hProcess, kScriptWaitMs);
-  CloseHandle(process.hProcess);
-  return code;
-}
-
-std::map<std::string, std::string> Lines(const fs::path& output) {
-  std::ifstream in(output);
-  std::map<std::string, std::string> values;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::size_t equals = line.find('=');
-    if (equals != std::string::npos) values[line.substr(0, equals)] = line.substr(equals + 1);
-  }
-  return values;
 }
 
 class WebScriptTest : public ::testing::Test {
