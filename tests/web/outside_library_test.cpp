@@ -55,6 +55,10 @@ TEST(OutsideLibrary, InputsThatDoNotFitAreRefusedBeforeTheCall) {
   const std::string not_a_number[] = {"12a"};
   EXPECT_EQ(OperationCall(number).Run(library.Call(), not_a_number), kOperationMissing);
   EXPECT_EQ(OperationCall(number).Run(nullptr, std::span<const std::string>{}), kOperationMissing);
+  const OutsideLibrary table{"x.dll", "X", std::span(&data, 1)};
+  EXPECT_EQ(&OperationAt(table, 5), &data);
+  EXPECT_EQ(OperationCall(OperationAt(table, 6)).Run(library.Call(), std::span<const std::string>{}), kOperationMissing)
+      << "an ordinal the table lacks never reaches the library";
   EXPECT_EQ(library.log(), std::vector<std::string>{"5\tx\td4:01000203"});
 }
 

@@ -4,6 +4,7 @@
 // and the checks that hold a control's type library and its registration
 // against its member table and identity.
 #include <objbase.h>
+#include <objsafe.h>
 #include <oleauto.h>
 #include <olectl.h>
 
@@ -179,6 +180,37 @@ inline void ExpectTypeLibraryMatches(const std::filesystem::path& control, const
   SysFreeString(name);
   coclass->Release();
   library->Release();
+}
+
+// IObjectSafety as every control answers it: both options reported for
+// any interface (E_NOINTERFACE for one the control lacks), accepted, and
+// switching one off refused.
+inline void ExpectScriptSafety(IObjectSafety* safety) {
+  DWORD supported = 0, enabled = 0;
+  EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled), S_OK);
+  EXPECT_EQ(supported, 3u);
+  EXPECT_EQ(enabled, 3u);
+  supported = enabled = 0;
+  EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IPersistFile, &supported, &enabled), E_NOINTERFACE);
+  EXPECT_EQ(supported, 3u);
+  EXPECT_EQ(enabled, 3u);
+  EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IPersistPropertyBag, &supported, &enabled), S_OK);
+
+  const struct {
+    REFIID iid;
+    DWORD mask;
+    DWORD enabled;
+    HRESULT result;
+  } rows[] = {
+      {IID_IDispatch, 3, 3, S_OK},          {IID_IDispatch, 1, 1, S_OK},
+      {IID_IDispatch, 0, 0, S_OK},          {IID_IDispatch, 1, 0, E_FAIL},
+      {IID_IDispatch, 3, 1, E_FAIL},        {IID_IDispatch, 4, 4, E_FAIL},
+      {IID_IPersistPropertyBag, 2, 3, S_OK}, {IID_IPersistFile, 3, 3, E_NOINTERFACE},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(safety->SetInterfaceSafetyOptions(row.iid, row.mask, row.enabled), row.result)
+        << row.mask << "/" << row.enabled;
+  }
 }
 
 }  // namespace kavorin::control_test

@@ -230,18 +230,7 @@ TEST_F(ZelkWebTest, RegistrationTypeLibrariesAndObjectSafety) {
     ASSERT_EQ(CoCreateInstance(control_test::Guid(control.identity.clsid), nullptr, CLSCTX_INPROC_SERVER,
                                IID_IObjectSafety, safety.out()),
               S_OK);
-    DWORD supported = 0, enabled = 0;
-    EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled), S_OK);
-    EXPECT_EQ(supported, 3u);
-    EXPECT_EQ(enabled, 3u);
-    supported = enabled = 0;
-    EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IPersistFile, &supported, &enabled), E_NOINTERFACE);
-    EXPECT_EQ(supported, 3u);
-    EXPECT_EQ(enabled, 3u);
-    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, 3, 3), S_OK);
-    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, 1, 0), E_FAIL) << "switching off is refused";
-    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, 4, 4), E_FAIL);
-    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IPersistFile, 3, 3), E_NOINTERFACE);
+    control_test::ExpectScriptSafety(safety.get());
   }
   CoUninitialize();
 }

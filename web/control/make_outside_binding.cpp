@@ -18,11 +18,11 @@
 // With --stdcall-symbols (i686) the link-time symbols carry their stdcall
 // decoration (name@bytes); x86_64 has none.
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 
+#include "common/write_if_changed.hpp"
 #include "web/control/outside_library.hpp"
 
 namespace {
@@ -31,6 +31,7 @@ using kavorin::control::ArgKind;
 using kavorin::control::ArgSpec;
 using kavorin::control::LibraryOperation;
 using kavorin::control::OutsideLibrary;
+using kavorin::WriteIfChanged;
 
 const OutsideLibrary& Library() { return KAVORIN_OUTSIDE_LIBRARY(); }
 
@@ -153,19 +154,6 @@ std::string StandinSource() {
   }
   cpp << "}\n";
   return cpp.str();
-}
-
-// Rewrites `path` only on a change, so an unchanged table relinks nothing.
-bool WriteIfChanged(const char* path, const std::string& text) {
-  {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream old;
-    old << in.rdbuf();
-    if (in && old.str() == text) return true;
-  }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  return static_cast<bool>(out);
 }
 
 }  // namespace

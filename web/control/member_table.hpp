@@ -61,6 +61,15 @@ struct Param {
   ParamKind kind;
 };
 
+// True when the table has one row a DISPID, 1 to its size, in order: what
+// each control asserts of its table at compile time.
+constexpr bool DispidsRunFromOne(std::span<const Member> table) {
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table[i].dispid != static_cast<std::int32_t>(i + 1)) return false;
+  }
+  return true;
+}
+
 std::vector<Param> Params(const Member& member);
 std::size_t ParamCount(const Member& member);
 // The name a type library lists: typeLibraryName, else name.

@@ -41,6 +41,15 @@ const LibraryOperation* FindOperation(const OutsideLibrary& library, std::string
   return nullptr;
 }
 
+namespace {
+constexpr LibraryOperation kNoOperation{-1, "", ""};
+}  // namespace
+
+const LibraryOperation& OperationAt(const OutsideLibrary& library, int ordinal) {
+  const LibraryOperation* operation = FindOperation(library, ordinal);
+  return operation != nullptr ? *operation : kNoOperation;
+}
+
 OperationCall::OperationCall(const LibraryOperation& operation) : operation_(operation), specs_(ArgSpecs(operation)) {
   for (const ArgSpec& spec : specs_) {
     if (spec.kind == ArgKind::Output) {
@@ -90,7 +99,7 @@ int OperationCall::Run(const LibraryCall& library, std::span<const std::string> 
     }
     args.push_back(arg);
   }
-  if (input != inputs.size() || !library) return kOperationMissing;
+  if (input != inputs.size() || !library || &operation_ == &kNoOperation) return kOperationMissing;
   return library(operation_, args);
 }
 

@@ -48,6 +48,8 @@ struct OutsideLibrary {
 std::vector<ArgSpec> ArgSpecs(const LibraryOperation& operation);
 const LibraryOperation* FindOperation(const OutsideLibrary& library, int ordinal);
 const LibraryOperation* FindOperation(const OutsideLibrary& library, std::string_view name);
+// The operation with `ordinal`, or one that an OperationCall never runs.
+const LibraryOperation& OperationAt(const OutsideLibrary& library, int ordinal);
 
 // One argument as the library receives it.
 struct CallArg {

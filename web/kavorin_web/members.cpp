@@ -167,13 +167,7 @@ constexpr Member kMembers[] = {
 };
 // clang-format on
 
-constexpr bool DispidsRunInOrder() {
-  for (std::size_t i = 0; i < std::size(kMembers); ++i) {
-    if (kMembers[i].dispid != static_cast<std::int32_t>(i + 1)) return false;
-  }
-  return true;
-}
-static_assert(std::size(kMembers) == 77 && DispidsRunInOrder(), "one row a DISPID, 1 to 77 in order");
+static_assert(std::size(kMembers) == 77 && control::DispidsRunFromOne(kMembers), "one row a DISPID, 1 to 77 in order");
 
 constexpr control::ControlIdentity kIdentity = {
     .moduleName = "KAVORIN_Web.ocx",

@@ -17,11 +17,7 @@ constexpr int kDownloadData = 191;
 constexpr int kExDevLogon = 231;
 constexpr int kSendRequest = 50;
 
-const control::LibraryOperation& Operation(int ordinal) {
-  static constexpr control::LibraryOperation kUnknown{-1, "", ""};
-  const control::LibraryOperation* operation = control::FindOperation(ZelkPay43(), ordinal);
-  return operation != nullptr ? *operation : kUnknown;
-}
+const control::LibraryOperation& Operation(int ordinal) { return control::OperationAt(ZelkPay43(), ordinal); }
 
 }  // namespace
 

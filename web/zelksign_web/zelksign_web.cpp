@@ -17,11 +17,7 @@ constexpr std::size_t kSequenceArgument = 2;
 constexpr std::size_t kSignDataOutput = 1;
 constexpr std::size_t kSignLengthOutput = 2;
 
-const control::LibraryOperation& Operation(int ordinal) {
-  static constexpr control::LibraryOperation kUnknown{-1, "", ""};
-  const control::LibraryOperation* operation = control::FindOperation(KavSignPadCtl(), ordinal);
-  return operation != nullptr ? *operation : kUnknown;
-}
+const control::LibraryOperation& Operation(int ordinal) { return control::OperationAt(KavSignPadCtl(), ordinal); }
 
 // Leading decimal digits, 0 when there are none.
 std::size_t LeadingNumber(std::string_view text) {

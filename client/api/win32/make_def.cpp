@@ -17,16 +17,18 @@
 // that declares those symbols and lists their addresses by ordinal.
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 
 #include "client/api/export_table.hpp"
+#include "common/write_if_changed.hpp"
 
 namespace {
 
 // Ordinal 66 is imported under its exported (decorated) name.
 constexpr int kImportedByName = 66;
+
+using kavorin::WriteIfChanged;
 
 std::string ImportSymbol(const kavorin::ExportEntry& entry) { return "KavorinCtlOrdinal" + std::to_string(entry.ordinal); }
 
@@ -81,19 +83,6 @@ std::string MakeImportSource() {
   }
   cpp << "};\n";
   return cpp.str();
-}
-
-// Rewrites `path` only on a change, so an unchanged table relinks nothing.
-bool WriteIfChanged(const char* path, const std::string& text) {
-  {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream old;
-    old << in.rdbuf();
-    if (in && old.str() == text) return true;
-  }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  return static_cast<bool>(out);
 }
 
 int Usage() {
