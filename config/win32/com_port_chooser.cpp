@@ -7,16 +7,13 @@
 
 #include "config/port_setting.hpp"
 #include "config/win32/property_ids.h"
+#include "config/win32/property_module.hpp"
 
 namespace {
 
-// "COM Port 설정" in CP949, the caption by which a second call finds the first.
-constexpr char kChooserCaption[] = "COM Port \xBC\xB3\xC1\xA4";
 // The edit has always held at most 127 characters; a longer stored value is
 // not shown rather than shown cut, and a longer text is not stored.
 constexpr int kMaxPortChars = 127;
-
-HINSTANCE g_module = nullptr;
 
 std::string EditText(HWND dialog) {
   HWND edit = GetDlgItem(dialog, IDC_PORT_EDIT);
@@ -58,22 +55,6 @@ INT_PTR CALLBACK ChooserProcedure(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID /*reserved*/) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    g_module = module;
-    DisableThreadLibraryCalls(module);
-  }
-  return TRUE;
-}
-
 // 3: a chooser is open already (it comes to the front); 1: the dialog ended
 // with OK; 2: any other end, including failure to show it.
-extern "C" int ViewKAVORINCOMPort() {
-  if (HWND open = FindWindowA(nullptr, kChooserCaption)) {
-    SetForegroundWindow(open);
-    return 3;
-  }
-  const INT_PTR result =
-      DialogBoxParamA(g_module, MAKEINTRESOURCEA(IDD_COM_PORT), nullptr, &ChooserProcedure, 0);
-  return result == IDOK ? 1 : 2;
-}
+extern "C" int ViewKAVORINCOMPort() { return kavorin::property::ShowDialogOnce(IDD_COM_PORT, &ChooserProcedure); }

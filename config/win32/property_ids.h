@@ -1,4 +1,55 @@
 #pragma once
-// Resource ids shared by property.rc and the dialog code.
+// Resource ids shared by property.rc, the dialog code and its tests.
+
+// COM port chooser
 #define IDD_COM_PORT 130
 #define IDC_PORT_EDIT 1039
+
+// LOMBRA PC settings
+#define IDD_PROPERTY 1000
+#define IDC_PORT_LIST 1000
+#define IDC_DELETE_PORT 1001
+#define IDC_ADD_PORT 1002
+#define IDC_SERVER_HOST 1003
+#define IDC_SERVER_PORT 1004
+#define IDC_LOG_OPTION 1005
+#define IDC_VIEW_LOG 1006
+#define IDC_ABOUT 1007
+
+#define IDD_PORT_ENTRY 1001
+#define IDC_ENTRY_ACTIVE 1008
+#define IDC_ENTRY_PORT 1009
+#define IDC_ENTRY_SPEED 1010
+#define IDC_ENTRY_DATA_BITS 1011
+#define IDC_ENTRY_PARITY 1012
+#define IDC_ENTRY_STOP_BITS 1013
+
+#define IDD_LOG_VIEWER 1006
+#define IDC_LOG_TEXT 1018
+#define IDC_LOG_CLEAR 1019
+
+#define IDD_ABOUT 100
+
+// Smart reader and device dialogs
+#define IDD_DONGLE_INIT 1020
+#define IDD_DONGLE_UPDATE 1021
+#define IDC_FIRMWARE_PATH 1021
+#define IDC_FIRMWARE_FIND 1022
+#define IDD_DONGLE_TIME 1023
+#define IDC_READER_TIME 1024
+#define IDC_SET_READER_TIME 1025
+#define IDC_PC_TIME 3
+#define IDD_KAVSMART 1036
+#define IDC_SECURITY 1027
+#define IDC_TERMINAL_ID 1028
+#define IDC_SERIAL_NUMBER 1029
+#define IDC_HOST_ADDRESS 1030
+#define IDC_HOST_PORT 1031
+#define IDC_READER_PORT 1032
+#define IDC_READER_SPEED 1033
+#define IDC_SIGN_WINDOW 1034
+#define IDC_AUTO_SIGN 1036
+#define IDD_POS_DOWNLOAD 1037
+#define IDC_TERMINAL_NUMBER 1037
+#define IDC_BUSINESS_NUMBER 1038
+#define IDD_DEVICE_LOGON 1039
