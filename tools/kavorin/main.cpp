@@ -5,6 +5,7 @@
 //   kavorin com-status
 //   kavorin get card-number
 //   kavorin demo
+//   kavorin lombra list
 //
 // Texts are UTF-8 on the command line and on the terminal, CP949 towards
 // the library. The exit status is the export's result (a negative result
@@ -18,6 +19,7 @@
 #include "common/text_codec.hpp"
 #include "tools/kavorin/demo.hpp"
 #include "tools/kavorin/export_caller.hpp"
+#include "tools/kavorin/lombra_commands.hpp"
 
 namespace {
 
@@ -33,6 +35,7 @@ void PrintUsage() {
       "       kavorin get <field>          a result field, e.g. kavorin get card-number\n"
       "       kavorin demo [--keep]        a credit approval and its voucher against the built-in\n"
       "                                    terminal simulator, in a temporary configuration\n"
+      "       kavorin lombra <command>     the LOMBRA PC settings (kavorin lombra help)\n"
       "       kavorin help                 this list\n\n"
       "Arguments not given are empty texts. Texts are UTF-8 here and CP949 for the terminal.\n"
       "The exit status is the export's result (-2 exits as 254).\n\ncommands:\n");
@@ -118,6 +121,7 @@ int main(int argc, char** argv) {
   }
   const std::string command = argv[1];
   if (command == "demo") return RunDemo(argc - 2, argv + 2);
+  if (command == "lombra") return RunLombra(argc - 2, argv + 2);
   int first_option = 2;
   std::string name = command;
   if (command == "get" && argc > 2) {
