@@ -247,17 +247,26 @@ bool CLombraConfig::WriteGeneralValue(General which) {
   return written;
 }
 
-bool CLombraConfig::SetHost(std::string_view host, bool save) {
-  log_.Debug("SetHost(" + std::string(host.substr(0, kLombraTextBytes)) + ", " + std::to_string(save) + ")");
-  const std::string previous = std::exchange(host_, std::string(host));
-  if (save && !WriteGeneralValue(General::kHost)) {
-    host_ = previous;
+// Stores a general value; with save it is written first and kept only when
+// the write succeeded.
+template <class Value>
+bool CLombraConfig::SetGeneral(Value& field, Value value, General which, bool save) {
+  Value previous = std::exchange(field, std::move(value));
+  if (save && !WriteGeneralValue(which)) {
+    field = std::move(previous);
     return false;
   }
   return true;
 }
 
+bool CLombraConfig::SetHost(std::string_view host, bool save) {
+  log_.Debug("SetHost(" + std::string(host.substr(0, kLombraTextBytes)) + ", " + std::to_string(save) + ")");
+  return SetGeneral(host_, std::string(host), General::kHost, save);
+}
+
 bool CLombraConfig::SetPortCount(int count, bool save) {
+  // The count written is the list's own size; the value given is what the
+  // next read of the entries goes by.
   log_.Debug("SetPortCount(" + std::to_string(count) + ", " + std::to_string(save) + ")");
   if (save && !WriteGeneralValue(General::kPortCount)) return false;
   m_iComPortCount = count;
@@ -266,22 +275,12 @@ bool CLombraConfig::SetPortCount(int count, bool save) {
 
 bool CLombraConfig::SetServerPort(int port, bool save) {
   log_.Debug("SetServerPort(" + std::to_string(port) + ", " + std::to_string(save) + ")");
-  const int previous = std::exchange(serverPort_, port);
-  if (save && !WriteGeneralValue(General::kServerPort)) {
-    serverPort_ = previous;
-    return false;
-  }
-  return true;
+  return SetGeneral(serverPort_, port, General::kServerPort, save);
 }
 
 bool CLombraConfig::SetLogOption(int option, bool save) {
   log_.Debug("SetLogOption(" + std::to_string(option) + ", " + std::to_string(save) + ")");
-  const int previous = std::exchange(logOption_, option);
-  if (save && !WriteGeneralValue(General::kLogOption)) {
-    logOption_ = previous;
-    return false;
-  }
-  return true;
+  return SetGeneral(logOption_, option, General::kLogOption, save);
 }
 
 // ---------------------------------------------------------------------------

@@ -118,6 +118,8 @@ class CLombraConfig {
   bool ReadGeneral();
   bool ReadEntries();
   bool WriteGeneralValue(General which);
+  template <class Value>
+  bool SetGeneral(Value& field, Value value, General which, bool save);
   bool WriteEntry(const ComInfo& entry);
   bool WriteEntries(const std::vector<ComInfo>& entries);
   bool RebuildWithDefaults();
