@@ -138,7 +138,12 @@ void CloseEverythingFrom(int first) {
   do {
     got = ::read(0, &word, 1);
   } while (got < 0 && errno == EINTR);
-  if (got == 0) (void)::ioctl(1, TIOCNXCL);
+  if (got == 0) {
+    // The lock first: an opener let in by the cleared flag must find the
+    // lock free, or it fails on the lock with the flag already set.
+    (void)::flock(1, LOCK_UN);
+    (void)::ioctl(1, TIOCNXCL);
+  }
   ::_exit(0);
 }
 
@@ -202,10 +207,12 @@ std::string FindPortHolder(const std::string& path) {
   if (::realpath(path.c_str(), real) == nullptr) return {};
   DIR* processes = ::opendir("/proc");
   if (processes == nullptr) return {};
+  // Not ourselves: a copy of the device we inherited is not what keeps us out.
+  const std::string own_pid = std::to_string(::getpid());
   std::string holder;
   while (const dirent* process = ::readdir(processes)) {
     const std::string pid = process->d_name;
-    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (pid.find_first_not_of("0123456789") != std::string::npos || pid == own_pid) continue;
     const std::string fds = "/proc/" + pid + "/fd";
     DIR* open_files = ::opendir(fds.c_str());
     if (open_files == nullptr) continue;
@@ -279,17 +286,23 @@ bool SerialChannel::Open(const std::string& name, const LineSettings& settings, 
     device_path_.clear();
     return false;
   }
+  // The exclusive flag is set only once the lock is ours, and taken away on
+  // every failure after that: an opener that loses the race for the lock
+  // (a root one, or one that got in between a dead host's guard clearing
+  // the flag and letting go of the lock) must not leave the port shut to
+  // every later opener that is not root.
+  bool exclusive = false;
   auto fail = [&](const char* call, int error) {
     Fail(call, error);
+    if (exclusive) (void)::ioctl(fd, TIOCNXCL);
     ::close(fd);
     device_path_.clear();
     return false;
   };
 
-  // TIOCEXCL keeps other users out, but root passes it by; the lock also
-  // keeps out a second opener running as root (another host, a simulator
-  // pointed at the wrong end), as long as it locks too.
-  if (::ioctl(fd, TIOCEXCL) != 0) return fail("ioctl TIOCEXCL", errno);
+  // The lock keeps out a second opener running as root (another host, a
+  // simulator pointed at the wrong end), as long as it locks too; TIOCEXCL
+  // keeps out every other user, whether they lock or not.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     int error = errno;
     const std::string path = device_path_;
@@ -297,13 +310,15 @@ bool SerialChannel::Open(const std::string& name, const LineSettings& settings, 
     if (error == EWOULDBLOCK) last_error_ += BusyReason(path);
     return false;
   }
+  if (::ioctl(fd, TIOCEXCL) != 0) return fail("ioctl TIOCEXCL", errno);
+  exclusive = true;
   if (::tcflush(fd, TCIOFLUSH) != 0) return fail("tcflush", errno);
   termios tio{};
   if (::tcgetattr(fd, &tio) != 0) return fail("tcgetattr", errno);
   if (std::string refused = ApplyLineSettings(tio, settings); !refused.empty()) {
-    ::close(fd);
-    last_error_ = "open(" + device_path_ + "): " + refused;
-    device_path_.clear();
+    const std::string path = device_path_;
+    fail("open", EINVAL);
+    last_error_ = "open(" + path + "): " + refused;
     return false;
   }
   if (::tcsetattr(fd, TCSANOW, &tio) != 0) return fail("tcsetattr", errno);
