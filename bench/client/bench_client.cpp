@@ -1,8 +1,9 @@
 // The client library end to end: a whole D1 transaction through the C
 // exports (COMCreate, CreditAuth, StatusCheck polled every 2 ms, the 16
 // result getters) against the simulator on a pty at 9600 baud, divided by
-// the wire time of the exchange's bytes; and the cost of one getter export
-// (connect, greet, call, disconnect). Prints numbers; never fails on them.
+// the wire time of the exchange's bytes; and one getter export as a multiple
+// of the same getter on a held connection and of a raw socket round trip.
+// Prints numbers; never fails on them.
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,7 +14,10 @@
 #include <thread>
 #include <vector>
 
+#include "bench/common/socket_floor.hpp"
 #include "client/api/include/KAVORIN_Ctl.h"
+#include "host/service/posix/host_client.hpp"
+#include "host/service/posix/runtime_dir.hpp"
 #include "tools/catsim/terminal.hpp"
 
 using namespace std::chrono;
@@ -22,10 +26,10 @@ namespace {
 
 constexpr double kByteMicros = 10'000'000.0 / 9600;
 
-double Percentile(std::vector<double> values, double p) {
-  std::sort(values.begin(), values.end());
-  return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1))];
-}
+using kavorin::bench::Percentile;
+
+// GetAuthAmount, the getter the export below calls.
+constexpr int kGetterDispid = 23;
 
 int (*const kGetters[])(char*) = {
     KAVORIN_GetResponseCode,   KAVORIN_GetCardNumber,         KAVORIN_GetInstallmentData,
@@ -79,13 +83,33 @@ int main(int argc, char** argv) {
     totals_ms.push_back(total_us / 1000.0);
   }
 
-  std::vector<double> getter_us;
-  for (int i = 0; i < 2000; ++i) {
-    char buffer[8192];
-    const auto start = steady_clock::now();
-    KAVORIN_GetAuthAmount(buffer);
-    getter_us.push_back(duration<double, std::micro>(steady_clock::now() - start).count());
+  // The getter in three ways, in turns, against the host the transactions
+  // used: the raw socket floor, a held connection of our own, the export.
+  kavorin::bench::SocketFloor floor;
+  kavorin::HostClient held;
+  if (!floor.ready() || !held.Connect(kavorin::DefaultRuntimePaths().socket, seconds(2), error)) {
+    std::fprintf(stderr, "setup failed: %s\n", error.c_str());
+    return 1;
   }
+  std::vector<kavorin::bench::RoundTripSeries> series = {
+      {"raw Unix-socket round trip (the floor)",
+       [](void* c) { return static_cast<kavorin::bench::SocketFloor*>(c)->RoundTrip(); }, &floor, {}},
+      {"getter on a held connection",
+       [](void* c) {
+         kavorin::ServiceReply reply;
+         std::string ignored;
+         return static_cast<kavorin::HostClient*>(c)->Call(kGetterDispid, {}, reply, ignored);
+       },
+       &held, {}},
+      {"getter export (KAVORIN_GetAuthAmount)",
+       [](void*) {
+         char buffer[8192];
+         return KAVORIN_GetAuthAmount(buffer) > -10000;
+       },
+       nullptr, {}},
+  };
+  if (!kavorin::bench::MeasureInTurns(series, 11, 200)) return 1;
+  held.Close();
 
   KAVORIN_ServiceTerminate();
   std::this_thread::sleep_for(milliseconds(700));
@@ -98,7 +122,9 @@ int main(int argc, char** argv) {
               Percentile(ratios, 0.99));
   std::printf("  (includes the host's 10 ms start timer and the 2 ms polling; the host's own bytes cross\n"
               "   the pty at once, where a real line takes their wire time too)\n");
-  std::printf("getter export (connect, hello, call, disconnect; 2000 calls): p50 %.1f us  p99 %.1f us\n",
-              Percentile(getter_us, 0.5), Percentile(getter_us, 0.99));
+  std::printf("getter round trips, %zu calls each, taken in turns (targets: held connection <= 3x floor,\n"
+              "export <= 2x held connection):\n",
+              series.front().micros.size());
+  kavorin::bench::PrintAgainstFloor(series);
   return 0;
 }

@@ -1,6 +1,7 @@
-// The host process under calls: getter round trips through the socket, its
-// memory after many calls, and its CPU while nothing happens. Starts its own
-// KAVORIN in a private runtime folder. Prints numbers; never fails on them.
+// The host process under calls: getter round trips through the socket as
+// multiples of a raw socket round trip, its memory after many calls, and its
+// CPU while nothing happens. Starts its own KAVORIN in a private runtime
+// folder. Prints numbers; never fails on them.
 //
 //   bench_host [calls]   (default 10000)
 #include <signal.h>
@@ -17,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include "bench/common/socket_floor.hpp"
+#include "client/api/include/KAVORIN_Ctl.h"
 #include "host/service/posix/host_client.hpp"
 #include "host/service/posix/runtime_dir.hpp"
 
@@ -47,10 +50,8 @@ long CpuTicks(pid_t pid) {
   return utime + stime;
 }
 
-double Percentile(std::vector<double> values, double p) {
-  std::sort(values.begin(), values.end());
-  return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1))];
-}
+// GetResponseCode: a getter, answered from the host's memory.
+constexpr int kGetterDispid = 17;
 
 }  // namespace
 
@@ -79,29 +80,46 @@ int main(int argc, char** argv) {
   }
   const long rss_start = ReadStatusKb(host, "VmRSS:");
 
-  std::vector<double> round_trips_us;
-  round_trips_us.reserve(static_cast<std::size_t>(calls));
-  for (int i = 0; i < calls; ++i) {
-    kavorin::ServiceReply reply;
-    const auto start = steady_clock::now();
-    if (!client.Call(17, {}, reply, error)) {
-      std::fprintf(stderr, "call failed: %s\n", error.c_str());
-      return 1;
-    }
-    round_trips_us.push_back(duration<double, std::micro>(steady_clock::now() - start).count());
+  // Round trips in turns: the raw socket floor, the getter on the held
+  // connection, the getter export (the library's own held connection), and
+  // a connection made for the one call, as the library did once.
+  kavorin::bench::SocketFloor floor;
+  if (!floor.ready()) {
+    std::fprintf(stderr, "no floor process\n");
+    return 1;
   }
-  // The library's own pattern: connect, call once, disconnect.
-  std::vector<double> fresh_us;
-  for (int i = 0; i < 1000; ++i) {
-    const auto start = steady_clock::now();
-    kavorin::HostClient once;
-    kavorin::ServiceReply reply;
-    if (!once.Connect(kavorin::DefaultRuntimePaths().socket, seconds(2), error) || !once.Call(17, {}, reply, error)) {
-      std::fprintf(stderr, "call failed: %s\n", error.c_str());
-      return 1;
-    }
-    fresh_us.push_back(duration<double, std::micro>(steady_clock::now() - start).count());
-  }
+  struct Held {
+    kavorin::HostClient* client;
+    std::string* error;
+  } held{&client, &error};
+  std::vector<kavorin::bench::RoundTripSeries> series = {
+      {"raw Unix-socket round trip (the floor)", [](void* c) { return static_cast<kavorin::bench::SocketFloor*>(c)->RoundTrip(); },
+       &floor, {}},
+      {"getter on a held connection",
+       [](void* c) {
+         auto* h = static_cast<Held*>(c);
+         kavorin::ServiceReply reply;
+         return h->client->Call(kGetterDispid, {}, reply, *h->error);
+       },
+       &held, {}},
+      {"getter export (KAVORIN_GetResponseCode)",
+       [](void*) {
+         char buffer[8192];
+         return KAVORIN_GetResponseCode(buffer) > -10000;
+       },
+       nullptr, {}},
+      {"getter on a connection of its own (connect, hello)",
+       [](void* c) {
+         kavorin::HostClient once;
+         kavorin::ServiceReply reply;
+         auto* h = static_cast<Held*>(c);
+         return once.Connect(kavorin::DefaultRuntimePaths().socket, seconds(2), *h->error) &&
+                once.Call(kGetterDispid, {}, reply, *h->error);
+       },
+       &held, {}},
+  };
+  const int rounds = 11;
+  if (!kavorin::bench::MeasureInTurns(series, rounds, std::max(1, calls / (rounds - 1) / 4))) return 1;
   const long rss_after = ReadStatusKb(host, "VmRSS:");
   const long hwm = ReadStatusKb(host, "VmHWM:");
 
@@ -114,12 +132,12 @@ int main(int argc, char** argv) {
   ::waitpid(host, nullptr, 0);
   std::filesystem::remove_all(root);
 
-  std::printf("getter round trip, one connection (%d calls): p50 %.1f us  p99 %.1f us  (target p50 <= 100 us)\n",
-              calls, Percentile(round_trips_us, 0.5), Percentile(round_trips_us, 0.99));
-  std::printf("getter with connect and hello each time (1000 calls): p50 %.1f us  p99 %.1f us\n",
-              Percentile(fresh_us, 0.5), Percentile(fresh_us, 0.99));
+  std::printf("getter round trips, %zu calls each, taken in turns (targets: held connection <= 3x floor,\n"
+              "export <= 2x held connection):\n",
+              series.front().micros.size());
+  kavorin::bench::PrintAgainstFloor(series);
   std::printf("host RSS: %.2f MiB at start, %.2f MiB after %d calls, peak %.2f MiB  (target <= 8 MiB)\n",
-              static_cast<double>(rss_start) / 1024.0, static_cast<double>(rss_after) / 1024.0, calls + 1000,
+              static_cast<double>(rss_start) / 1024.0, static_cast<double>(rss_after) / 1024.0, calls,
               static_cast<double>(hwm) / 1024.0);
   std::printf("host CPU while idle for 10 s: %ld clock ticks (%ld per second)  (target 0)\n", idle_ticks,
               ::sysconf(_SC_CLK_TCK));
