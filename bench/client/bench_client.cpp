@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
        },
        nullptr, {}},
   };
-  if (!kavorin::bench::MeasureInTurns(series, 11, 200)) return 1;
+  if (!kavorin::bench::MeasureInTurns(series, 41, 50)) return 1;
   held.Close();
 
   KAVORIN_ServiceTerminate();

@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
        },
        &held, {}},
   };
-  const int rounds = 11;
+  const int rounds = 41;
   if (!kavorin::bench::MeasureInTurns(series, rounds, std::max(1, calls / (rounds - 1) / 4))) return 1;
   const long rss_after = ReadStatusKb(host, "VmRSS:");
   const long hwm = ReadStatusKb(host, "VmHWM:");
