@@ -83,7 +83,8 @@ bool HostClient::Connect(const std::string& socketPath, std::chrono::millisecond
     return Fail(Failure::kUntrusted, "refusing the host at " + socketPath + ": " + reason, error);
   }
   std::string payload;
-  if (!SendAll(ipc::EncodeHello(), deadline, error) || !ReceiveFrame(payload, deadline, error)) {
+  std::size_t sent = 0;
+  if (!SendAll(ipc::EncodeHello(), deadline, error, sent) || !ReceiveFrame(payload, deadline, error)) {
     return Fail(Failure::kTransport, error, error);
   }
   const auto version = ipc::DecodeWelcome(payload);
@@ -95,27 +96,33 @@ bool HostClient::Connect(const std::string& socketPath, std::chrono::millisecond
 
 bool HostClient::Call(int dispid, const std::vector<ServiceValue>& args, ServiceReply& reply, std::string& error) {
   if (fd_ < 0) {
+    failure_ = Failure::kNotSent;
     error = "not connected";
     return false;
   }
+  if (PeerHasClosed()) return Fail(Failure::kNotSent, "the host had closed the connection", error);
   const auto deadline = Clock::now() + call_timeout_;
   std::string payload;
-  if (!SendAll(ipc::EncodeCall(dispid, args), deadline, error) || !ReceiveFrame(payload, deadline, error)) {
-    Close();
-    return false;
+  std::size_t sent = 0;
+  if (!SendAll(ipc::EncodeCall(dispid, args), deadline, error, sent)) {
+    return Fail(sent == 0 ? Failure::kNotSent : Failure::kTransport, error, error);
   }
+  if (!ReceiveFrame(payload, deadline, error)) return Fail(Failure::kTransport, error, error);
   auto decoded = ipc::DecodeReply(payload);
-  if (!decoded) {
-    error = "the host sent a malformed reply";
-    Close();
-    return false;
-  }
+  if (!decoded) return Fail(Failure::kTransport, "the host sent a malformed reply", error);
+  failure_ = Failure::kNone;
   reply = std::move(*decoded);
   return true;
 }
 
-bool HostClient::SendAll(const std::string& bytes, Clock::time_point deadline, std::string& error) {
-  std::size_t sent = 0;
+bool HostClient::PeerHasClosed() const {
+  pollfd entry{fd_, POLLIN, 0};
+  return ::poll(&entry, 1, 0) != 0;
+}
+
+bool HostClient::SendAll(const std::string& bytes, Clock::time_point deadline, std::string& error,
+                         std::size_t& sent) {
+  sent = 0;
   while (sent < bytes.size()) {
     const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
     if (n > 0) {

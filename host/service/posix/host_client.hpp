@@ -1,8 +1,7 @@
 #pragma once
 // The client side of the host socket: connect, greet, call, each with a
-// bounded wait. Blocking and single-threaded by design: the client library
-// makes one connection per export call, as it makes one activation per call
-// on Windows.
+// bounded wait. Blocking and not thread-safe: one caller at a time (the
+// client library serialises its threads on the one connection it holds).
 //
 // Before it says a word, the client checks where it is: the socket's folder
 // must pass the runtime folder rules and the process at the other end must
@@ -32,13 +31,18 @@ class HostClient {
     kUntrusted,  // the folder or the peer broke the rules: nothing was sent
     kGreeting,   // the peer answered, but not with our protocol's welcome
     kTransport,  // anything else (time-outs, a connection closed early)
+    kNotSent,    // a call found the connection closed, or not one byte of it
+                 // was taken: the host never saw the call
   };
 
   // Connects and exchanges Hello/Welcome. False with a reason, and the kind
   // of failure in lastFailure().
   bool Connect(const std::string& socketPath, std::chrono::milliseconds timeout, std::string& error);
   // One call and its reply. False on a transport failure; the connection is
-  // closed then.
+  // closed then, and lastFailure() says kNotSent when the host cannot have
+  // seen the call (the host sends nothing unasked, so a connection readable
+  // before the call is one the host has closed), else kTransport: the host
+  // may have run it.
   bool Call(int dispid, const std::vector<ServiceValue>& args, ServiceReply& reply, std::string& error);
   void Close();
   bool connected() const { return fd_ >= 0; }
@@ -47,7 +51,9 @@ class HostClient {
   Failure lastFailure() const { return failure_; }
 
  private:
-  bool SendAll(const std::string& bytes, std::chrono::steady_clock::time_point deadline, std::string& error);
+  bool SendAll(const std::string& bytes, std::chrono::steady_clock::time_point deadline, std::string& error,
+               std::size_t& sent);
+  bool PeerHasClosed() const;
   bool ReceiveFrame(std::string& payload, std::chrono::steady_clock::time_point deadline, std::string& error);
   bool ReceiveExactly(char* out, std::size_t size, std::chrono::steady_clock::time_point deadline,
                       std::string& error);
