@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -15,6 +16,19 @@ std::string BytesToHexUpper(std::span<const std::uint8_t> data);
 // c - '0' up to '9', c - 0x37 up to 'Z', else c - 0x57, in 8 bits; an odd
 // text pairs its last digit with the terminating NUL. No validation.
 std::vector<std::uint8_t> HexToBytes(std::string_view text);
+
+// Strict digit values by character: 0-15 for 0-9, A-F, a-f; anything else
+// has the high bit (kNotAHexDigit) set, so that one OR over a whole text
+// tells whether any character was not a digit.
+inline constexpr std::uint8_t kNotAHexDigit = 0x80;
+inline constexpr std::array<std::uint8_t, 256> kStrictHexDigits = [] {
+  std::array<std::uint8_t, 256> table{};
+  table.fill(kNotAHexDigit);
+  for (int c = '0'; c <= '9'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - '0');
+  for (int c = 'A'; c <= 'F'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - 'A' + 10);
+  for (int c = 'a'; c <= 'f'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - 'a' + 10);
+  return table;
+}();
 
 // Strict decoding for inputs we check: an even count of 0-9, A-F, a-f.
 // Returns false (and leaves `out` empty) for anything else.

@@ -1,6 +1,8 @@
 #include "client/imaging/sign_decode.hpp"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <cstdlib>
 
 namespace kavorin::imaging {
@@ -160,18 +162,20 @@ bool DecodePages(std::span<const std::uint8_t> data, SignCanvas& pages) {
   while (produced < static_cast<std::size_t>(length)) {
     if (at >= data.size()) return false;
     const auto control = static_cast<std::int8_t>(data[at]);
+    // A run that overshoots the stage counts whole; what fits is kept.
+    const std::size_t room = produced < stage.size() ? stage.size() - produced : 0;
     if (control > 0) {
       if (at + 1 >= data.size()) return false;
-      for (int i = 0; i < control; ++i, ++produced) {
-        if (produced < stage.size()) stage[produced] = data[at + 1];
-      }
+      const auto count = static_cast<std::size_t>(control);
+      std::fill_n(stage.begin() + static_cast<std::ptrdiff_t>(stage.size() - room), std::min(count, room), data[at + 1]);
+      produced += count;
       at += 2;
     } else if (control < 0) {
       const std::size_t count = static_cast<std::size_t>(-control);
       if (count > data.size() - at - 1) return false;
-      for (std::size_t i = 0; i < count; ++i, ++produced) {
-        if (produced < stage.size()) stage[produced] = data[at + 1 + i];
-      }
+      std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(at + 1), std::min(count, room),
+                  stage.begin() + static_cast<std::ptrdiff_t>(stage.size() - room));
+      produced += count;
       at += 1 + count;
     } else {
       at += 1;
@@ -209,19 +213,30 @@ void BuildStrokeBitmap(const SignCanvas& canvas, SignBitmapFile& file) {
   }
 }
 
+// The pages hold 8 rows a byte (a band of 8 rows, one byte a column, the
+// top row in bit 0); the bitmap 8 columns a byte. Each 8 x 8 block of bits
+// is transposed in one 64-bit word rather than bit by bit.
 void BuildPageBitmap(const SignCanvas& pages, SignBitmapFile& file) {
   PutHeader(file, 3780, 0x00, 0xFF);
-  for (int row = 0; row < kSignHeight; ++row) {
-    const int y = kSignHeight - 1 - row;
-    const std::size_t band = 128 * static_cast<std::size_t>(7 - y / 8);
-    const int bit = y % 8;
+  for (std::size_t band = 0; band < 8; ++band) {
     for (std::size_t column_byte = 0; column_byte < kSignRowBytes; ++column_byte) {
-      unsigned packed = 0;
-      for (std::size_t i = 0; i < 8; ++i) {
-        packed = (packed << 1) | ((pages[band + 8 * column_byte + i] >> bit) & 1u);
+      // Column i of the block in byte 7 - i (the first column on top).
+      std::uint64_t x = 0;
+      std::memcpy(&x, pages.data() + 128 * band + 8 * column_byte, sizeof x);
+      if constexpr (std::endian::native == std::endian::little) x = __builtin_bswap64(x);
+      std::uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
+      x ^= t ^ (t << 7);
+      t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
+      x ^= t ^ (t << 14);
+      t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
+      x ^= t ^ (t << 28);
+      // Now byte j of the word holds bit j of every column, column 0 in its
+      // top bit: row y = 8 * (7 - band) + j, which the bottom-up file holds
+      // as row 63 - y.
+      for (std::size_t bit = 0; bit < 8; ++bit) {
+        const std::size_t row = static_cast<std::size_t>(kSignHeight) - 1 - (8 * (7 - band) + bit);
+        file[kSignHeaderBytes + kSignRowBytes * row + column_byte] = static_cast<std::uint8_t>(~(x >> (8 * bit)));
       }
-      file[kSignHeaderBytes + kSignRowBytes * static_cast<std::size_t>(row) + column_byte] =
-          static_cast<std::uint8_t>(~packed);
     }
   }
 }
