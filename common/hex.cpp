@@ -12,6 +12,15 @@ std::uint8_t TerminalDigitValue(std::uint8_t c) {
 
 }  // namespace
 
+const std::array<std::uint8_t, 256> kStrictHexDigits = [] {
+  std::array<std::uint8_t, 256> table{};
+  table.fill(kNotAHexDigit);
+  for (int c = '0'; c <= '9'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - '0');
+  for (int c = 'A'; c <= 'F'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - 'A' + 10);
+  for (int c = 'a'; c <= 'f'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - 'a' + 10);
+  return table;
+}();
+
 std::string BytesToHexUpper(std::span<const std::uint8_t> data) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string out;

@@ -21,14 +21,7 @@ std::vector<std::uint8_t> HexToBytes(std::string_view text);
 // has the high bit (kNotAHexDigit) set, so that one OR over a whole text
 // tells whether any character was not a digit.
 inline constexpr std::uint8_t kNotAHexDigit = 0x80;
-inline constexpr std::array<std::uint8_t, 256> kStrictHexDigits = [] {
-  std::array<std::uint8_t, 256> table{};
-  table.fill(kNotAHexDigit);
-  for (int c = '0'; c <= '9'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - '0');
-  for (int c = 'A'; c <= 'F'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - 'A' + 10);
-  for (int c = 'a'; c <= 'f'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - 'a' + 10);
-  return table;
-}();
+extern const std::array<std::uint8_t, 256> kStrictHexDigits;
 
 // Strict decoding for inputs we check: an even count of 0-9, A-F, a-f.
 // Returns false (and leaves `out` empty) for anything else.

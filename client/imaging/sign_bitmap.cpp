@@ -103,31 +103,15 @@ DesKey KeyFromBytes(std::span<const std::uint8_t> bytes) {
   return key;
 }
 
-// The escaping undone here is the free-style transaction's: a byte below
-// 0x20 or '#' travels as '#' and the byte + 0x40. A '#' with nothing after
-// it has lost its byte and is dropped.
-std::size_t Unescape(std::vector<std::uint8_t>& bytes) {
-  std::size_t out = 0;
-  for (std::size_t in = 0; in < bytes.size(); ++in) {
-    if (bytes[in] == '#') {
-      if (++in == bytes.size()) break;
-      bytes[out++] = static_cast<std::uint8_t>(bytes[in] - 0x40);
-    } else {
-      bytes[out++] = bytes[in];
-    }
-  }
-  bytes.resize(out);
-  return out;
-}
-
-// The hex text to unescaped bytes in one pass, for the text a terminal
-// sends: digits only, and never a '#' right after a '#' (an escaped byte is
-// 0x40 to 0x63), so that every '#' marks the byte after it and no byte
-// waits on the one before it. Thousands of bytes, one in eight escaped: no
+// The hex text to bytes with the escaping undone, in one pass. The escaping
+// is the free-style transaction's: a byte below 0x20 or '#' travels as '#'
+// and the byte + 0x40; a '#' with nothing after it has lost its byte and is
+// dropped. A signature runs to thousands of bytes, one in eight escaped: no
 // branch per byte, and local pointers, since a byte store may alias
-// anything the compiler would otherwise reload. False for any other text,
-// which then takes the exact way.
+// anything the compiler would otherwise reload. False (and nothing decoded)
+// when the text is not an even count of hex digits.
 bool DecodeSignText(std::string_view text, std::vector<std::uint8_t>& bytes) {
+  bytes.clear();
   if (text.size() % 2 != 0) return false;
   bytes.resize(text.size() / 2);
   const auto* digits = reinterpret_cast<const std::uint8_t*>(text.data());
@@ -135,20 +119,21 @@ bool DecodeSignText(std::string_view text, std::vector<std::uint8_t>& bytes) {
   const std::size_t count = bytes.size();
   std::size_t out = 0;
   std::uint8_t seen = 0;
-  bool after_mark = false;
-  bool doubled = false;
+  bool escaped = false;
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint8_t high = kStrictHexDigits[digits[2 * i]];
     const std::uint8_t low = kStrictHexDigits[digits[2 * i + 1]];
     seen |= static_cast<std::uint8_t>(high | low);
     const auto byte = static_cast<std::uint8_t>((high << 4) | low);
-    const bool mark = byte == '#';
-    doubled |= mark & after_mark;
-    data[out] = static_cast<std::uint8_t>(after_mark ? byte - 0x40 : byte);
+    const bool mark = !escaped && byte == '#';
+    data[out] = static_cast<std::uint8_t>(escaped ? byte - 0x40 : byte);
     out += mark ? 0 : 1;
-    after_mark = mark;
+    escaped = mark;
   }
-  if ((seen & kNotAHexDigit) != 0 || doubled) return false;
+  if ((seen & kNotAHexDigit) != 0) {
+    bytes.clear();
+    return false;
+  }
   bytes.resize(out);
   return true;
 }
@@ -226,11 +211,8 @@ int MakeSignBitmap(const SignBmpRequest& request, SignBitmapFile& bitmap, const 
 
   std::vector<std::uint8_t> data;
   if (!DecodeSignText(request.sign_data, data)) {
-    if (!ParseHexStrict(request.sign_data, data)) {
-      log(Line(LogText::kDataNotHex));
-      return kSignBmpBadData;
-    }
-    Unescape(data);
+    log(Line(LogText::kDataNotHex));
+    return kSignBmpBadData;
   }
   data.resize(data.size() - data.size() % crypto::kDesBlockSize);
 

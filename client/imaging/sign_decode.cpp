@@ -156,25 +156,25 @@ bool DecodePages(std::span<const std::uint8_t> data, SignCanvas& pages) {
   }
   if (length <= 0 || length > static_cast<int>(kPageStageBytes)) return false;
 
-  std::array<std::uint8_t, kPageStageBytes> stage{};
+  // A run may overshoot the stage by up to 127 bytes: the tail takes them,
+  // and nothing reads it, so no run is cut byte by byte.
+  std::array<std::uint8_t, kPageStageBytes + 128> stage{};
+  const std::uint8_t* const in = data.data();
+  const std::size_t size = data.size();
   std::size_t produced = 0;
   std::size_t at = 2;
   while (produced < static_cast<std::size_t>(length)) {
-    if (at >= data.size()) return false;
-    const auto control = static_cast<std::int8_t>(data[at]);
-    // A run that overshoots the stage counts whole; what fits is kept.
-    const std::size_t room = produced < stage.size() ? stage.size() - produced : 0;
+    if (at >= size) return false;
+    const auto control = static_cast<std::int8_t>(in[at]);
     if (control > 0) {
-      if (at + 1 >= data.size()) return false;
-      const auto count = static_cast<std::size_t>(control);
-      std::fill_n(stage.begin() + static_cast<std::ptrdiff_t>(stage.size() - room), std::min(count, room), data[at + 1]);
-      produced += count;
+      if (at + 1 >= size) return false;
+      std::memset(stage.data() + produced, in[at + 1], static_cast<std::size_t>(control));
+      produced += static_cast<std::size_t>(control);
       at += 2;
     } else if (control < 0) {
       const std::size_t count = static_cast<std::size_t>(-control);
-      if (count > data.size() - at - 1) return false;
-      std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(at + 1), std::min(count, room),
-                  stage.begin() + static_cast<std::ptrdiff_t>(stage.size() - room));
+      if (count > size - at - 1) return false;
+      std::memcpy(stage.data() + produced, in + at + 1, count);
       produced += count;
       at += 1 + count;
     } else {
@@ -195,7 +195,7 @@ bool DecodePages(std::span<const std::uint8_t> data, SignCanvas& pages) {
       // after it in the stage buffer (cleared, or the overshoot of the last
       // run); only at the very end of the buffer is there none, and then the
       // count is 0 instead of a read past it.
-      const std::size_t zeros = i + 1 < stage.size() ? stage[i + 1] : 0;
+      const std::size_t zeros = i + 1 < kPageStageBytes ? stage[i + 1] : 0;
       if (zeros > pages.size() - out) return false;
       out += zeros;  // `pages` is already cleared
       i += 2;
