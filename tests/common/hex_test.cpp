@@ -33,7 +33,8 @@ TEST(Hex, StrictParsingRefusesWhatItCannotRead) {
   Bytes out;
   EXPECT_TRUE(ParseHexStrict("0a1B", out));
   EXPECT_EQ(out, (Bytes{0x0A, 0x1B}));
-  for (const char* bad : {"0", "0G", "0a1", "  ", "0x"}) {
+  // The neighbours of every digit range, and a byte above 0x7F.
+  for (const char* bad : {"0", "0G", "0a1", "  ", "0x", "/0", "9:", "@0", "0`", "g0", "\xB0" "0"}) {
     EXPECT_FALSE(ParseHexStrict(bad, out)) << bad;
     EXPECT_TRUE(out.empty());
   }

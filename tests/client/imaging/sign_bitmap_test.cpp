@@ -164,6 +164,11 @@ TEST_F(SignDataToBmpTest, UnescapesInEitherCaseAndDropsATrailingPartialBlock) {
     EXPECT_EQ(bitmap, reference);
     EXPECT_NE(Log().find(Decrypted(16)), std::string::npos) << variant;
   }
+  // A '#' right after a '#' is the escaped byte, not a mark of its own: with
+  // seven more bytes the text makes three whole blocks.
+  ClearLog();
+  ASSERT_EQ(SignDataToBmp(NewType(data + "2323" + "41414141414141")), kSignBmpOk);
+  EXPECT_NE(Log().find(Decrypted(24)), std::string::npos);
 }
 
 TEST_F(SignDataToBmpTest, WrongKeyMaterial) {
