@@ -13,6 +13,13 @@ struct Held {
   std::mutex mutex;
   HostClient client;
   std::string socket_path;
+  // The thread whose turn it is: the library's own fork (starting the host)
+  // happens inside a turn, and that thread must not wait for itself. No
+  // thread_local: a library with thread storage of its own must stay
+  // loadable and unloadable without leaving blocks behind.
+  std::atomic<pthread_t> owner{};
+  // Set, under the lock, by the thread whose fork took the lock.
+  bool fork_waited = false;
 };
 
 void BeforeFork();
@@ -34,22 +41,21 @@ Held& TheHeld() {
   return *held;
 }
 
-// The library's own fork (starting the host) happens inside a turn: that
-// thread must not wait for itself.
-thread_local bool t_in_turn = false;
-thread_local bool t_fork_waited = false;
+bool InTurn(const Held& held) { return ::pthread_equal(held.owner.load(), ::pthread_self()) != 0; }
 
 void BeforeFork() {
   Held* held = g_held.load();
-  if (held == nullptr || t_in_turn) return;
+  if (held == nullptr || InTurn(*held)) return;
   held->mutex.lock();
-  t_fork_waited = true;
+  held->fork_waited = true;
 }
 
+// Only the thread that forked runs these; when its fork took the lock, no
+// other thread can have touched fork_waited since.
 void AfterForkInParent() {
   Held* held = g_held.load();
-  if (held == nullptr || !t_fork_waited) return;
-  t_fork_waited = false;
+  if (held == nullptr || !held->fork_waited) return;
+  held->fork_waited = false;
   held->mutex.unlock();
 }
 
@@ -59,8 +65,8 @@ void AfterForkInChild() {
   // Only the child's copy of the descriptor goes: the parent's connection
   // stays whole.
   held->client.Close();
-  if (!t_fork_waited) return;
-  t_fork_waited = false;
+  if (!held->fork_waited) return;
+  held->fork_waited = false;
   held->mutex.unlock();
 }
 
@@ -80,13 +86,15 @@ struct CloseAtUnload {
 }  // namespace
 
 HeldConnectionTurn::HeldConnectionTurn() {
-  TheHeld().mutex.lock();
-  t_in_turn = true;
+  Held& held = TheHeld();
+  held.mutex.lock();
+  held.owner.store(::pthread_self());
 }
 
 HeldConnectionTurn::~HeldConnectionTurn() {
-  t_in_turn = false;
-  TheHeld().mutex.unlock();
+  Held& held = TheHeld();
+  held.owner.store(pthread_t{});
+  held.mutex.unlock();
 }
 
 HostClient& HeldConnectionTurn::client() { return TheHeld().client; }
