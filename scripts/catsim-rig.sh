@@ -2,7 +2,7 @@
 # Terminal simulators on COM ports of a Wine prefix, around one command (the
 # CTest emulator of the Windows tests that talk to a terminal):
 #
-#   scripts/catsim-rig.sh CATSIM DOSDEVICES -- COMMAND...
+#   scripts/catsim-rig.sh CATSIM DOSDEVICES [--holder HOLDER] -- COMMAND...
 #
 # CATSIM is the native simulator (tools/catsim), DOSDEVICES the prefix's
 # dosdevices folder. One catsim runs per profile below, each on a pty linked
@@ -21,15 +21,28 @@
 #   EOT       EOT instead of ACK: no response frame (-1 for a transaction)
 #   GARBAGE   a byte, then EOT, before the response (-6)
 #
+# With --holder, HOLDER (tests/win32/pty_holder) also holds one more pty
+# that nobody reads or answers, a plain program's device, on the port in
+# KAVORIN_TEST_CAT_HELD: Wine treats such a line differently from one a
+# simulator drains.
+#
 # The simulators and their links go when COMMAND ends; its exit status is
 # the rig's.
 set -euo pipefail
 
-usage() { echo "usage: $0 CATSIM DOSDEVICES -- COMMAND..." >&2; exit 125; }
-[ $# -ge 4 ] && [ "$3" = "--" ] || usage
+usage() { echo "usage: $0 CATSIM DOSDEVICES [--holder HOLDER] -- COMMAND..." >&2; exit 125; }
+[ $# -ge 4 ] || usage
 catsim=$1
 dosdevices=$2
-shift 3
+shift 2
+holder=
+if [ "$1" = "--holder" ]; then
+  [ $# -ge 4 ] || usage
+  holder=$2
+  shift 2
+fi
+[ "$1" = "--" ] || usage
+shift
 [ -x "$catsim" ] || { echo "catsim-rig: no simulator at $catsim" >&2; exit 125; }
 mkdir -p "$dosdevices"
 
@@ -99,6 +112,14 @@ for profile in "${!profiles[@]}"; do
   pids+=($!)
   export "KAVORIN_TEST_CAT_$profile=\\\\.\\COM$n"
 done
+if [ -n "$holder" ]; then
+  n=$(claim)
+  link=$dosdevices/com$n
+  links+=("$link")
+  "$holder" "$link" >"$work/HELD.port" 2>"$work/HELD.err" &
+  pids+=($!)
+  export "KAVORIN_TEST_CAT_HELD=\\\\.\\COM$n"
+fi
 flock -u 9
 exec 9>&-
 
@@ -110,7 +131,9 @@ pids+=($!)
 
 # Ready once each simulator has printed its port (the link then points at
 # its pty).
-for profile in "${!profiles[@]}"; do
+ready=("${!profiles[@]}")
+[ -z "$holder" ] || ready+=(HELD)
+for profile in "${ready[@]}"; do
   for ((i = 0; i < 200; i++)); do
     [ -s "$work/$profile.port" ] && break
     sleep 0.05

@@ -9,11 +9,14 @@
 //       one end writes, the other reads (two ptys, relayed here);
 //   KAVORIN_TEST_COM_STALL  a port whose other end never reads, so writes
 //       back up;
+//   KAVORIN_TEST_COM_HELD  a pty whose master is only held, as a plain
+//       program holds it (see pty_holder.cpp): nothing reads or answers;
 //   KAVORIN_TEST_COM_MISSING  a name whose device does not exist.
 // Ports are taken from COM40 upwards, skipping ones in use, so test programs
 // can run side by side. The links go when the command ends.
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/file.h>
@@ -118,6 +121,14 @@ int main(int argc, char** argv) {
   Pty a = OpenPty();
   Pty b = OpenPty();
   Pty stall = OpenPty();
+  // Left exactly as openpty makes it: not raw, never drained.
+  Pty held;
+  char held_name[256] = {};
+  if (openpty(&held.master, &held.slave, held_name, nullptr, nullptr) != 0) {
+    perror("pty_peer: openpty");
+    return 125;
+  }
+  held.path = held_name;
   const std::string missing = "/nonexistent/kavorin-missing-" + std::to_string(getpid());
 
   {
@@ -128,6 +139,7 @@ int main(int argc, char** argv) {
     setenv("KAVORIN_TEST_COM_A", PortName(Claim(dosdevices, a.path)).c_str(), 1);
     setenv("KAVORIN_TEST_COM_B", PortName(Claim(dosdevices, b.path)).c_str(), 1);
     setenv("KAVORIN_TEST_COM_STALL", PortName(Claim(dosdevices, stall.path)).c_str(), 1);
+    setenv("KAVORIN_TEST_COM_HELD", PortName(Claim(dosdevices, held.path)).c_str(), 1);
     setenv("KAVORIN_TEST_COM_MISSING", PortName(Claim(dosdevices, missing)).c_str(), 1);
     if (lock >= 0) close(lock);
   }

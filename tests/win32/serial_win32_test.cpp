@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -111,6 +112,7 @@ class SerialChannelTest : public ::testing::Test {
     port_a_ = PortFromEnvironment("KAVORIN_TEST_COM_A");
     port_b_ = PortFromEnvironment("KAVORIN_TEST_COM_B");
     port_stall_ = PortFromEnvironment("KAVORIN_TEST_COM_STALL");
+    port_held_ = PortFromEnvironment("KAVORIN_TEST_COM_HELD");
     port_missing_ = PortFromEnvironment("KAVORIN_TEST_COM_MISSING");
     ASSERT_FALSE(port_a_.empty()) << "run under pty_peer, which maps the test ports";
     ASSERT_NE(window_.Handle(), nullptr);
@@ -124,7 +126,7 @@ class SerialChannelTest : public ::testing::Test {
     return PumpMessagesUntil(done, timeoutMs);
   }
 
-  std::string port_a_, port_b_, port_stall_, port_missing_;
+  std::string port_a_, port_b_, port_stall_, port_held_, port_missing_;
   MessageWindow window_{"KavorinSerialTestWindow", "serial test"};
   SerialChannel channel_{window_.Handle()};
   RecordingSink sink_;
@@ -256,6 +258,34 @@ TEST_F(SerialChannelTest, CloseWhileTheReaderWaitsReturnsAndReleasesThePort) {
     EXPECT_FALSE(channel_.IsOpen());
     EXPECT_EQ(channel_.NativeHandle(), INVALID_HANDLE_VALUE);
   }
+}
+
+// Both kinds of device: one a program drains (the null-modem), one a plain
+// program only holds. Whatever the reader waits in when Close comes, Close
+// ends it and waits for it; the port is free again at once, every time.
+TEST_F(SerialChannelTest, IdleCloseIsQuickAndOpenCloseCyclesRepeatOnBothKindsOfDevice) {
+  for (const std::string* port : {&port_a_, &port_held_}) {
+    SCOPED_TRACE(*port);
+    ASSERT_FALSE(port->empty());
+    ASSERT_TRUE(channel_.Open(*port, LineSettings{}, sink_)) << channel_.LastError();
+    Sleep(300);  // the reader has settled into its wait
+    const ULONGLONG start = GetTickCount64();
+    channel_.Close();
+    const ULONGLONG idle_close = GetTickCount64() - start;
+
+    const ULONGLONG cycles_start = GetTickCount64();
+    for (int cycle = 0; cycle < 200; ++cycle) {
+      ASSERT_TRUE(channel_.Open(*port, LineSettings{}, sink_)) << cycle << ": " << channel_.LastError();
+      if (cycle % 2 == 1) Sleep(5);
+      channel_.Close();
+      ASSERT_FALSE(channel_.IsOpen());
+    }
+    std::printf("%s: idle close %llu ms; 200 open/close cycles %llu ms\n", port->c_str(), idle_close,
+                GetTickCount64() - cycles_start);
+    EXPECT_LT(idle_close, 1000u);
+    EXPECT_TRUE(channel_.LastError().find("abandoned") == std::string::npos) << channel_.LastError();
+  }
+  EXPECT_EQ(sink_.deliveries, 0);
 }
 
 TEST_F(SerialChannelTest, ADeliveryPendingAtCloseIsNeverHandled) {
