@@ -20,11 +20,15 @@
 #   DLE       DLE instead of ACK (-5)
 #   EOT       EOT instead of ACK: no response frame (-1 for a transaction)
 #   GARBAGE   a byte, then EOT, before the response (-6)
+#   MODEM     as OK, on a pty that gets modem lines from the shim below
 #
 # With --holder, HOLDER (tests/win32/pty_holder) also holds one more pty
 # that nobody reads or answers, a plain program's device, on the port in
-# KAVORIN_TEST_CAT_HELD: Wine treats such a line differently from one a
-# simulator drains.
+# KAVORIN_TEST_CAT_HELD. With KAVORIN_MODEM_LINES_SHIM set (the LD_PRELOAD
+# path of tests/win32/modem_lines_shim.c), COMMAND runs with that shim, which
+# gives the held pty and the MODEM simulator's pty modem lines: Wine then
+# waits for their events as it does on a USB adapter, where on the other ptys
+# it gives up at once and the channel reads with a time-out instead.
 #
 # The simulators and their links go when COMMAND ends; its exit status is
 # the rig's.
@@ -54,7 +58,9 @@ declare -A profiles=(
   [DLE]="--fault *:dle"
   [EOT]="--fault *:eot"
   [GARBAGE]="--fault *:noise-before-response=4104"
+  [MODEM]=""
 )
+declare -A profile_links=()
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/catsim-rig.XXXXXX")
 pids=()
@@ -106,6 +112,7 @@ for profile in "${!profiles[@]}"; do
   n=$(claim)
   link=$dosdevices/com$n
   links+=("$link")
+  profile_links[$profile]=$link
   read -ra options <<<"${profiles[$profile]}"
   "$catsim" --link "$link" --quiet --record "$work/$profile.jsonl" "${options[@]}" \
     >"$work/$profile.port" 2>"$work/$profile.err" &
@@ -116,6 +123,7 @@ if [ -n "$holder" ]; then
   n=$(claim)
   link=$dosdevices/com$n
   links+=("$link")
+  profile_links[HELD]=$link
   "$holder" "$link" >"$work/HELD.port" 2>"$work/HELD.err" &
   pids+=($!)
   export "KAVORIN_TEST_CAT_HELD=\\\\.\\COM$n"
@@ -145,6 +153,11 @@ for profile in "${ready[@]}"; do
   fi
 done
 
+if [ -n "${KAVORIN_MODEM_LINES_SHIM:-}" ]; then
+  modem_ptys=$(readlink -f "${profile_links[MODEM]}")
+  [ -z "$holder" ] || modem_ptys+=":$(readlink -f "${profile_links[HELD]}")"
+  export LD_PRELOAD=$KAVORIN_MODEM_LINES_SHIM KAVORIN_MODEM_LINES_PTYS=$modem_ptys
+fi
 export KAVORIN_TEST_CAT_RECORDS="Z:${work//\//\\}"
 status=0
 "$@" || status=$?

@@ -17,8 +17,6 @@ constexpr int kMaxEmptyEvents = 3;
 // Pause after a read that failed at once, so a broken device is not polled
 // in a tight loop; the stop event ends the pause.
 constexpr DWORD kReadErrorPauseMs = 100;
-// How long a cancelled operation may take to complete.
-constexpr DWORD kCancelWaitMs = 2000;
 
 std::string ErrorText(DWORD error) {
   char* text = nullptr;
@@ -35,19 +33,26 @@ HANDLE NewManualResetEvent() { return CreateEventA(nullptr, TRUE, FALSE, nullptr
 
 }  // namespace
 
-SerialChannel::SerialChannel(HWND notifyWindow) : window_(notifyWindow) {
+SerialChannel::PortIo::PortIo() {
   // Unnamed events: a named one would be shared by every channel of the
   // session, and two channels would then wake each other's operations.
-  read_event_ = NewManualResetEvent();
-  wait_event_ = NewManualResetEvent();
-  write_event_ = NewManualResetEvent();
+  for (Operation* operation : {&wait, &read, &write}) operation->event = NewManualResetEvent();
+}
+
+SerialChannel::PortIo::~PortIo() {
+  for (Operation* operation : {&wait, &read, &write}) {
+    if (operation->event != nullptr) CloseHandle(operation->event);
+  }
+}
+
+SerialChannel::SerialChannel(HWND notifyWindow) : window_(notifyWindow), io_(std::make_unique<PortIo>()) {
   stop_event_ = NewManualResetEvent();
   delivered_event_ = NewManualResetEvent();
 }
 
 SerialChannel::~SerialChannel() {
   Close();
-  for (HANDLE event : {read_event_, wait_event_, write_event_, stop_event_, delivered_event_}) {
+  for (HANDLE event : {stop_event_, delivered_event_}) {
     if (event != nullptr) CloseHandle(event);
   }
 }
@@ -67,12 +72,18 @@ bool SerialChannel::Fail(const char* call, DWORD error) {
 
 void SerialChannel::NoteCloseFailure(const char* call, DWORD error) { Fail(call, error); }
 
+void SerialChannel::Note(const std::string& text) {
+  if (diagnostics_) diagnostics_(text);
+}
+
 bool SerialChannel::Open(const std::string& name, const LineSettings& settings, SerialSink& sink) {
   if (IsOpen()) return Fail("Open", ERROR_BUSY);
   name_ = name;
   last_error_.clear();
-  for (HANDLE event : {read_event_, wait_event_, write_event_, stop_event_, delivered_event_}) {
-    if (event == nullptr) return Fail("CreateEvent", ERROR_NOT_ENOUGH_MEMORY);
+  // A block given up by an earlier Close is never reused: a fresh one.
+  if (io_ == nullptr) io_ = std::make_unique<PortIo>();
+  if (stop_event_ == nullptr || delivered_event_ == nullptr || !io_->Ready()) {
+    return Fail("CreateEvent", ERROR_NOT_ENOUGH_MEMORY);
   }
 
   // Windows itself refuses a second open of a serial port; Wine on a pty
@@ -133,6 +144,7 @@ bool SerialChannel::Open(const std::string& name, const LineSettings& settings, 
   ResetEvent(stop_event_);
   ResetEvent(delivered_event_);
   timed_reads_ = false;
+  lost_ = false;
   batch_count_ = 0;
   sink_ = &sink;
   ++generation_;
@@ -149,18 +161,18 @@ bool SerialChannel::Open(const std::string& name, const LineSettings& settings, 
 void SerialChannel::Close() {
   if (!IsOpen()) return;
   // The reader is asked to stop, never killed: killed, it could leave a
-  // lock of the runtime held or an operation half-issued on the handle.
+  // lock of the runtime held or an operation half-issued on the handle. It
+  // ends its own operation by a means that completes it and waits for that
+  // a bounded time, and it never waits on this thread, so this returns
+  // promptly even when called from inside the delivery the reader waits for.
   SetEvent(stop_event_);
-  CancelIoEx(port_, nullptr);
-  // Every wait of the reader also watches the stop event, and it never
-  // waits on this thread, so this returns even when called from inside the
-  // delivery the reader is waiting for.
   WaitForSingleObject(reader_, INFINITE);
   CloseHandle(reader_);
   reader_ = nullptr;
   ++generation_;
   sink_ = nullptr;
   batch_count_ = 0;
+  lost_ = false;
 
   // Every step is attempted and the handle is always closed: clearing DTR
   // fails on a pty and on some USB adapters, and that must not leave the
@@ -171,6 +183,32 @@ void SerialChannel::Close() {
   if (!CloseHandle(port_)) NoteCloseFailure("CloseHandle", GetLastError());
   port_ = INVALID_HANDLE_VALUE;
   ReleasePortLock();
+  SettleOperations();
+}
+
+// After the handle is closed (which completes whatever a driver still
+// held), no operation may be left pending on the block; one that is gets
+// its block left allocated, never to be touched again.
+void SerialChannel::SettleOperations() {
+  if (io_ == nullptr || !io_->AnyPending()) return;
+  int stuck = 0;
+  for (Operation* operation : {&io_->wait, &io_->read, &io_->write}) {
+    if (!operation->pending) continue;
+    WaitForSingleObject(operation->event, kCompletionWaitMs);
+    if (HasOverlappedIoCompleted(&operation->overlapped)) {
+      operation->pending = false;
+    } else {
+      ++stuck;
+    }
+  }
+  if (stuck == 0) return;
+  abandoned_operations_ += stuck;
+  (void)io_.release();  // deliberately leaked: the driver may still write there
+  Fail("Close", ERROR_IO_INCOMPLETE);
+  last_error_ += "; " + std::to_string(stuck) + " operation(s) abandoned, their buffers left allocated";
+  Note("serial port " + name_ + ": " + std::to_string(stuck) +
+       " I/O operation(s) did not complete after the handle was closed; their buffers are left allocated "
+       "and never reused (" + std::to_string(abandoned_operations_) + " so far)");
 }
 
 void SerialChannel::ReleasePortLock() {
@@ -178,41 +216,67 @@ void SerialChannel::ReleasePortLock() {
   port_lock_ = nullptr;
 }
 
+void SerialChannel::Start(Operation& operation) {
+  HANDLE event = operation.event;
+  operation.overlapped = OVERLAPPED{};
+  operation.overlapped.hEvent = event;
+  operation.pending = false;
+  ResetEvent(event);
+}
+
+bool SerialChannel::Collect(Operation& operation, DWORD& count) {
+  count = 0;
+  const BOOL ok = GetOverlappedResult(port_, &operation.overlapped, &count, FALSE);
+  if (!ok && GetLastError() == ERROR_IO_INCOMPLETE) return false;
+  operation.pending = false;
+  return ok != FALSE;
+}
+
+void SerialChannel::Finish(Operation& operation, const std::function<void()>& end) {
+  if (!operation.pending) return;
+  end();
+  if (WaitForSingleObject(operation.event, kCompletionWaitMs) == WAIT_OBJECT_0) {
+    DWORD ignored = 0;
+    Collect(operation, ignored);
+  }
+}
+
 bool SerialChannel::Send(std::span<const std::uint8_t> data) {
   if (port_ == INVALID_HANDLE_VALUE) return Fail("WriteFile", ERROR_INVALID_HANDLE);
   if (data.size() > kMaxSendBytes) return Fail("WriteFile", ERROR_INVALID_PARAMETER);
+  // A write that could not be ended still owns the buffer until Close.
+  if (io_->write.pending) return Fail("WriteFile", ERROR_BUSY);
   last_error_.clear();
 
+  Operation& write = io_->write;
+  std::copy(data.begin(), data.end(), io_->write_buffer.begin());
   std::size_t done = 0;
   int attempts_without_progress = 0;
   while (done < data.size()) {
-    write_overlapped_ = OVERLAPPED{};
-    write_overlapped_.hEvent = write_event_;
-    ResetEvent(write_event_);
+    Start(write);
     DWORD written = 0;
     const auto remaining = static_cast<DWORD>(data.size() - done);
-    if (!WriteFile(port_, data.data() + done, remaining, &written, &write_overlapped_)) {
-      const DWORD error = GetLastError();
-      if (error != ERROR_IO_PENDING) {
-        // Failed outright: clear the port's error state and try the same
-        // bytes again, a bounded number of times.
-        Fail("WriteFile", error);
+    if (WriteFile(port_, io_->write_buffer.data() + done, remaining, nullptr, &write.overlapped)) {
+      Collect(write, written);
+    } else if (const DWORD error = GetLastError(); error != ERROR_IO_PENDING) {
+      // Failed outright: clear the port's error state and try the same
+      // bytes again, a bounded number of times.
+      Fail("WriteFile", error);
+      DWORD errors = 0;
+      ClearCommError(port_, &errors, nullptr);
+    } else {
+      write.pending = true;
+      // The device's write time-out normally ends the wait; the bound here
+      // covers drivers that ignore it (a pty whose reader is gone).
+      if (WaitForSingleObject(write.event, write_wait_ms_) != WAIT_OBJECT_0) {
+        Finish(write, [this, &write] { CancelIoEx(port_, &write.overlapped); });
+        if (write.pending) return Fail("WriteFile", ERROR_IO_INCOMPLETE);
+      }
+      if (write.pending && !Collect(write, written)) {
+        Fail("GetOverlappedResult", GetLastError());
         DWORD errors = 0;
         ClearCommError(port_, &errors, nullptr);
-        written = 0;
-      } else {
-        // The device's write time-out normally ends the wait; the bound here
-        // covers drivers that ignore it (a pty whose reader is gone).
-        if (WaitForSingleObject(write_event_, write_wait_ms_) != WAIT_OBJECT_0) {
-          CancelIoEx(port_, &write_overlapped_);
-          WaitForSingleObject(write_event_, kCancelWaitMs);
-        }
-        if (!GetOverlappedResult(port_, &write_overlapped_, &written, FALSE)) {
-          Fail("GetOverlappedResult", GetLastError());
-          DWORD errors = 0;
-          ClearCommError(port_, &errors, nullptr);
-          return false;
-        }
+        return false;
       }
     }
     done += std::min<std::size_t>(written, remaining);
@@ -239,9 +303,9 @@ void SerialChannel::RunReader() {
   int empty_events = 0;
   while (!StopRequested()) {
     batch_count_ = 0;
+    Wake wake;
     if (!timed_reads_) {
-      const Wake wake = WaitForCharacters();
-      if (wake == Wake::kStop) return;
+      wake = WaitForCharacters();
       if (wake == Wake::kUnsupported || (wake == Wake::kNothing && ++empty_events >= kMaxEmptyEvents)) {
         // The device does not wait for characters; reads that block with a
         // time-out take over for the rest of this opening.
@@ -250,59 +314,82 @@ void SerialChannel::RunReader() {
         timed_reads_ = true;
         continue;
       }
-      if (wake == Wake::kNothing) continue;
-      empty_events = 0;
+      if (wake == Wake::kData) empty_events = 0;
     } else {
-      const Wake wake = ReadWithTimeout();
-      if (wake == Wake::kStop) return;
-      if (wake != Wake::kData) continue;
+      wake = ReadWithTimeout();
     }
-    while (!StopRequested() && ReadWaiting()) {
+    if (wake == Wake::kData) {
+      do {
+        wake = ReadWaiting();
+      } while (wake == Wake::kData && !StopRequested());
     }
-    if (StopRequested()) return;
+    if (wake == Wake::kStop || StopRequested()) return;
+    if (wake == Wake::kLost) {
+      // The sink hears of it on the window thread; reading ends here.
+      Deliver();
+      return;
+    }
     if (batch_count_ > 0 && !Deliver()) return;
   }
 }
 
+bool SerialChannel::WaitUnlessStopped(Operation& operation, const std::function<void()>& end) {
+  HANDLE handles[2] = {stop_event_, operation.event};
+  if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) return true;
+  // Stopped: the operation must be over before its block is used again.
+  Finish(operation, end);
+  return false;
+}
+
 SerialChannel::Wake SerialChannel::WaitForCharacters() {
-  DWORD mask = 0;
-  DWORD ignored = 0;
-  wait_overlapped_ = OVERLAPPED{};
-  wait_overlapped_.hEvent = wait_event_;
-  ResetEvent(wait_event_);
-  BOOL ok = WaitCommEvent(port_, &mask, &wait_overlapped_);
-  if (!ok && GetLastError() == ERROR_IO_PENDING) {
-    if (!WaitUnlessStopped(wait_overlapped_)) return Wake::kStop;
-    ok = GetOverlappedResult(port_, &wait_overlapped_, &ignored, FALSE);
+  Operation& wait = io_->wait;
+  Start(wait);
+  io_->event_mask = 0;
+  BOOL ok = WaitCommEvent(port_, &io_->event_mask, &wait.overlapped);
+  DWORD error = ok ? 0 : GetLastError();
+  if (!ok && error == ERROR_IO_PENDING) {
+    wait.pending = true;
+    // A new event mask completes a pending wait; CancelIoEx does not on
+    // every driver (Wine's, for one).
+    if (!WaitUnlessStopped(wait, [this] { SetCommMask(port_, 0); })) return Wake::kStop;
+    DWORD ignored = 0;
+    ok = Collect(wait, ignored);
+    error = ok ? 0 : GetLastError();
   }
   if (StopRequested()) return Wake::kStop;
-  if (!ok) return Wake::kUnsupported;
-  return (mask & EV_RXCHAR) != 0 ? Wake::kData : Wake::kNothing;
-}
-
-bool SerialChannel::WaitUnlessStopped(OVERLAPPED& overlapped) {
-  HANDLE handles[2] = {stop_event_, overlapped.hEvent};
-  if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
-    // The operation must be over before its OVERLAPPED is used again.
-    CancelIoEx(port_, &overlapped);
-    WaitForSingleObject(overlapped.hEvent, kCancelWaitMs);
-    return false;
+  if (!ok) {
+    if (IsDeviceGone(error)) {
+      ReportLost("WaitCommEvent", error);
+      return Wake::kLost;
+    }
+    return Wake::kUnsupported;
   }
-  return true;
+  return (io_->event_mask & EV_RXCHAR) != 0 ? Wake::kData : Wake::kNothing;
 }
 
-bool SerialChannel::ReadWaiting() {
+SerialChannel::Wake SerialChannel::ReadWaiting() {
   const std::size_t room = kPendingBytes - PendingSize();
-  if (room == 0 || batch_count_ == kMaxBatches) return false;
+  if (room == 0 || batch_count_ == kMaxBatches) return Wake::kNothing;
   DWORD errors = 0;
   COMSTAT status{};
-  if (!ClearCommError(port_, &errors, &status)) return false;
+  if (!ClearCommError(port_, &errors, &status)) {
+    const DWORD error = GetLastError();
+    if (!IsDeviceGone(error)) return Wake::kNothing;
+    ReportLost("ClearCommError", error);
+    return Wake::kLost;
+  }
   const DWORD wanted = std::min<DWORD>({kInputQueueBytes, status.cbInQue, static_cast<DWORD>(room)});
-  if (wanted == 0) return false;
+  if (wanted == 0) return Wake::kNothing;
   DWORD count = 0;
-  if (!Read(wanted, count) || count == 0) return false;
+  if (!Read(wanted, count)) {
+    if (StopRequested()) return Wake::kStop;
+    if (!IsDeviceGone(last_read_error_)) return Wake::kNothing;
+    ReportLost("ReadFile", last_read_error_);
+    return Wake::kLost;
+  }
+  if (count == 0) return Wake::kNothing;
   AddBatch(count);
-  return true;
+  return Wake::kData;
 }
 
 SerialChannel::Wake SerialChannel::ReadWithTimeout() {
@@ -313,6 +400,10 @@ SerialChannel::Wake SerialChannel::ReadWithTimeout() {
     AddBatch(count);
     return Wake::kData;
   }
+  if (!ok && IsDeviceGone(last_read_error_)) {
+    ReportLost("ReadFile", last_read_error_);
+    return Wake::kLost;
+  }
   // ERROR_TIMEOUT (Wine) or TRUE with no byte (Windows) is the normal end of
   // a quiet period; anything else failed at once and must not spin.
   if (!ok && last_read_error_ != ERROR_TIMEOUT) {
@@ -322,21 +413,25 @@ SerialChannel::Wake SerialChannel::ReadWithTimeout() {
 }
 
 bool SerialChannel::Read(DWORD wanted, DWORD& count) {
+  Operation& read = io_->read;
+  Start(read);
   count = 0;
   last_read_error_ = 0;
-  read_overlapped_ = OVERLAPPED{};
-  read_overlapped_.hEvent = read_event_;
-  ResetEvent(read_event_);
-  BOOL ok = ReadFile(port_, read_buffer_.data(), wanted, &count, &read_overlapped_);
-  if (!ok && GetLastError() == ERROR_IO_PENDING) {
-    if (!WaitUnlessStopped(read_overlapped_)) {
+  bool ok = false;
+  DWORD error = 0;
+  if (ReadFile(port_, io_->read_buffer.data(), wanted, nullptr, &read.overlapped)) {
+    ok = Collect(read, count);
+  } else if ((error = GetLastError()) == ERROR_IO_PENDING) {
+    read.pending = true;
+    if (!WaitUnlessStopped(read, [this, &read] { CancelIoEx(port_, &read.overlapped); })) {
       count = 0;
+      last_read_error_ = ERROR_OPERATION_ABORTED;
       return false;
     }
-    ok = GetOverlappedResult(port_, &read_overlapped_, &count, FALSE);
+    ok = Collect(read, count);
   }
   if (!ok) {
-    last_read_error_ = GetLastError();
+    last_read_error_ = error != 0 && error != ERROR_IO_PENDING ? error : GetLastError();
     count = 0;
     DWORD errors = 0;
     ClearCommError(port_, &errors, nullptr);
@@ -345,12 +440,39 @@ bool SerialChannel::Read(DWORD wanted, DWORD& count) {
   return true;
 }
 
+// Errors that mean the handle no longer reaches a device: a USB adapter
+// pulled out (Windows reports several of these, by driver), or a pty whose
+// other end went away (Wine: the device error).
+bool SerialChannel::IsDeviceGone(DWORD error) const {
+  switch (error) {
+    case ERROR_INVALID_HANDLE:
+    case ERROR_ACCESS_DENIED:
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_NOT_READY:
+    case ERROR_IO_DEVICE:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void SerialChannel::ReportLost(const char* call, DWORD error) {
+  std::string reason = std::string(call) + "(" + name_ + "): error " + std::to_string(error);
+  const std::string text = ErrorText(error);
+  if (!text.empty()) reason += " " + text;
+  lost_reason_ = std::move(reason);
+  lost_ = true;
+}
+
 std::size_t SerialChannel::PendingSize() const { return batch_count_ == 0 ? 0 : batch_ends_[batch_count_ - 1]; }
 
 void SerialChannel::AddBatch(DWORD count) {
   const std::size_t begin = PendingSize();
   const std::size_t size = std::min<std::size_t>(count, kPendingBytes - begin);
-  std::copy_n(read_buffer_.begin(), size, pending_.begin() + static_cast<std::ptrdiff_t>(begin));
+  std::copy_n(io_->read_buffer.begin(), size, pending_.begin() + static_cast<std::ptrdiff_t>(begin));
   batch_ends_[batch_count_++] = begin + size;
 }
 
@@ -385,10 +507,16 @@ bool SerialChannel::HandleCatData(WPARAM wParam, LPARAM lParam) {
     begin = end;
     if (generation_ != generation) return true;
   }
-  sink->DataArrived();
+  if (batch_count_ > 0) sink->DataArrived();
   // Closed (or closed and opened again) from inside the sink: that reader is
   // gone and a new one must not be released by this delivery.
-  if (generation_ == generation) SetEvent(delivered_event_);
+  if (generation_ != generation) return true;
+  if (lost_) {
+    const std::string reason = lost_reason_;
+    sink->DeviceLost(reason);
+    if (generation_ != generation) return true;
+  }
+  SetEvent(delivered_event_);
   return true;
 }
 

@@ -6,6 +6,7 @@
 // export brings and ends its own.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "config/port_setting.hpp"
@@ -277,6 +278,67 @@ TEST_F(CtlEndToEndTest, AComCreateRightAfterServiceTerminateReachesTheNextHost) 
   EXPECT_NE(second, first);
   EXPECT_EQ(install_.Bind<NoArgs>(9)(), 0);
   EXPECT_EQ(ComStatusAlone(), 0);
+  EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+DWORD HostProcessId() {
+  DWORD id = 0;
+  if (HWND window = test::FindHostWindow(); window != nullptr) GetWindowThreadProcessId(window, &id);
+  return id;
+}
+
+// A POS that opens the port again and again while it is open, on every kind
+// of device: a simulator's pty (the channel reads with a time-out there), a
+// pty with modem lines (a pending WaitCommEvent, as on a USB adapter) and a
+// pty a plain program only holds. One host serves it all, then approves.
+TEST_F(CtlEndToEndTest, ManyOpensWhileThePortIsOpenThenAnApprovalOnOneHost) {
+  const struct {
+    const char* profile;
+    int reopens;   // StartComPort on the open port, straight through COM
+    int creates;   // KAVORIN_COMCreate on the open port
+  } devices[] = {{"HELD", 200, 50}, {"MODEM", 200, 5}, {"OK", 200, 5}};
+  DWORD host = 0;
+  for (const auto& device : devices) {
+    SCOPED_TRACE(device.profile);
+    // The host holds the ini's port after the first call: the registry names
+    // it too, as the port chooser leaves it.
+    const std::string bare = BarePort(device.profile);
+    install_.WriteIniPort(bare);
+    ASSERT_EQ(install_.Bind<OneText>(68)(bare.c_str()), 0);
+    ASSERT_EQ(ComCreate(), 0);
+    if (host == 0) host = HostProcessId();
+    ASSERT_NE(host, 0u);
+    const ULONGLONG start = GetTickCount64();
+    {
+      test::ComApartment com;
+      IKAVORINComm* object = test::ActivateHost();
+      ASSERT_NE(object, nullptr);
+      test::Bstr port(test::CatPort(device.profile).c_str());
+      for (int i = 0; i < device.reopens; ++i) {
+        VARIANT_BOOL opened = 0;
+        ASSERT_EQ(object->StartComPort(port.get(), &opened), S_OK) << i;
+        ASSERT_EQ(opened, 1) << i;
+      }
+      object->Release();
+    }
+    const ULONGLONG reopened = GetTickCount64();
+    for (int i = 0; i < device.creates; ++i) {
+      ASSERT_EQ(ComCreate(), 0) << i;
+      ASSERT_EQ(HostProcessId(), host) << i;
+    }
+    std::printf("%s: %d StartComPort on the open port %llu ms; %d KAVORIN_COMCreate %llu ms\n", device.profile,
+                device.reopens, reopened - start, device.creates, GetTickCount64() - reopened);
+  }
+  for (const char* profile : {"MODEM", "OK"}) {
+    SCOPED_TRACE(profile);
+    install_.WriteIniPort(BarePort(profile));
+    ASSERT_EQ(install_.Bind<OneText>(68)(BarePort(profile).c_str()), 0);
+    ASSERT_EQ(ComCreate(), 0);
+    ASSERT_EQ(install_.Bind<CreditAuth>(2)("", "9410123456781234=3012", "03", "1004", "0"), 0);
+    EXPECT_EQ(ComStatusAlone(), 0);
+    EXPECT_EQ(Text(17), "0000");
+  }
+  EXPECT_EQ(HostProcessId(), host) << "the host lived throughout";
   EXPECT_TRUE(boxes_.Shown().empty());
 }
 

@@ -11,6 +11,9 @@
 //       back up;
 //   KAVORIN_TEST_COM_HELD  a pty whose master is only held, as a plain
 //       program holds it (see pty_holder.cpp): nothing reads or answers;
+//       with KAVORIN_MODEM_LINES_SHIM set (the shim's LD_PRELOAD path), the
+//       command runs with that shim, which gives this pty modem lines, as a
+//       USB adapter has (see modem_lines_shim.c);
 //   KAVORIN_TEST_COM_MISSING  a name whose device does not exist.
 // Ports are taken from COM40 upwards, skipping ones in use, so test programs
 // can run side by side. The links go when the command ends.
@@ -142,6 +145,11 @@ int main(int argc, char** argv) {
     setenv("KAVORIN_TEST_COM_HELD", PortName(Claim(dosdevices, held.path)).c_str(), 1);
     setenv("KAVORIN_TEST_COM_MISSING", PortName(Claim(dosdevices, missing)).c_str(), 1);
     if (lock >= 0) close(lock);
+  }
+
+  if (const char* shim = getenv("KAVORIN_MODEM_LINES_SHIM"); shim != nullptr && *shim != '\0') {
+    setenv("LD_PRELOAD", shim, 1);
+    setenv("KAVORIN_MODEM_LINES_PTYS", held.path.c_str(), 1);
   }
 
   signal(SIGTERM, OnSignal);

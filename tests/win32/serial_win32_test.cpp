@@ -269,9 +269,16 @@ TEST_F(SerialChannelTest, IdleCloseIsQuickAndOpenCloseCyclesRepeatOnBothKindsOfD
     ASSERT_FALSE(port->empty());
     ASSERT_TRUE(channel_.Open(*port, LineSettings{}, sink_)) << channel_.LastError();
     Sleep(300);  // the reader has settled into its wait
+    // The held pty has modem lines (the shim): there the reader waits in a
+    // pending WaitCommEvent, as on a USB adapter.
+    if (port == &port_held_) {
+      EXPECT_FALSE(channel_.UsesTimedReads());
+    }
     const ULONGLONG start = GetTickCount64();
     channel_.Close();
     const ULONGLONG idle_close = GetTickCount64() - start;
+    std::printf("%s: idle close %llu ms\n", port->c_str(), idle_close);
+    std::fflush(stdout);
 
     const ULONGLONG cycles_start = GetTickCount64();
     for (int cycle = 0; cycle < 200; ++cycle) {
@@ -280,10 +287,9 @@ TEST_F(SerialChannelTest, IdleCloseIsQuickAndOpenCloseCyclesRepeatOnBothKindsOfD
       channel_.Close();
       ASSERT_FALSE(channel_.IsOpen());
     }
-    std::printf("%s: idle close %llu ms; 200 open/close cycles %llu ms\n", port->c_str(), idle_close,
-                GetTickCount64() - cycles_start);
+    std::printf("%s: 200 open/close cycles %llu ms\n", port->c_str(), GetTickCount64() - cycles_start);
     EXPECT_LT(idle_close, 1000u);
-    EXPECT_TRUE(channel_.LastError().find("abandoned") == std::string::npos) << channel_.LastError();
+    EXPECT_EQ(channel_.AbandonedOperations(), 0) << channel_.LastError();
   }
   EXPECT_EQ(sink_.deliveries, 0);
 }

@@ -1,10 +1,22 @@
 #include "host/service/win32/terminal_host.hpp"
 
+#include <string>
+
 namespace kavorin {
+
+namespace {
+
+// The host's diagnostics: what a technician reads with a debug-output
+// viewer (under Wine: WINEDEBUG=+debugstr) when the daily log says too little.
+void Note(const std::string& text) { OutputDebugStringA(("KAVORIN: " + text + "\n").c_str()); }
+
+}  // namespace
 
 TerminalHost::TerminalHost(HINSTANCE module)
     : window_(kHostWindowName, kHostWindowName), channel_(window_.Handle()), service_(channel_, window_) {
   const HWND window = window_.Handle();
+  channel_.SetDiagnostics(Note);
+  service_.SetDiagnostics(Note);
   window_.SetTimerHandler([this](int id) { service_.OnTimer(id); });
   window_.SetMessageHandler(kWmCatData, [this](WPARAM wParam, LPARAM lParam) -> LRESULT {
     channel_.HandleCatData(wParam, lParam);
