@@ -27,16 +27,22 @@ HostStatus WithHost(const std::function<HostStatus(HostChannel&)>& body) {
   bool ending_seen = false;
   for (;;) {
     HostStatus status;
+    bool transient = false;
     {
       auto channel = OpenHostChannel();
       status = channel->Activate();
-      if (status == HostStatus::kOk) status = body(*channel);
+      if (status == HostStatus::kOk) {
+        status = body(*channel);
+      } else {
+        transient = status == HostStatus::kFailure && channel->FailureIsTransient();
+      }
     }
     // Once a host has said it is ending, failures to reach a host are that
     // host going away (COM still names it for a moment after it has gone)
     // until the wait is over.
     ending_seen = ending_seen || status == HostStatus::kEnding;
-    const bool retry = status == HostStatus::kEnding || (ending_seen && status == HostStatus::kFailure);
+    const bool retry =
+        status == HostStatus::kEnding || transient || (ending_seen && status == HostStatus::kFailure);
     if (!retry) return status;
     if (std::chrono::steady_clock::now() >= deadline) return HostStatus::kFailure;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

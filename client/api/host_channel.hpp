@@ -32,6 +32,12 @@ class HostChannel {
   virtual HostStatus Call(int dispid, const std::vector<ServiceValue>& args, ServiceReply& reply) = 0;
   // Why the last step failed, for diagnostics.
   virtual std::string LastError() const = 0;
+  // Whether the last Activate failed because no host serves at this moment
+  // although one may in a moment: the one COM still names has just gone
+  // (its registration lingers) or is ending, or the one COM started ended at
+  // once because the old host still held its single-instance lock. Nothing
+  // reached a host, so activating again is safe.
+  virtual bool FailureIsTransient() const { return false; }
 };
 
 // What a transport makes of a reply's dispatch outcome: kOk, kEnding when
@@ -43,9 +49,10 @@ HostStatus DispatchStatus(const ServiceReply& reply);
 inline constexpr std::chrono::milliseconds kEndingHostWait{5000};
 
 // One activation and the calls of `body`, the frame of every export. When
-// the host refuses because it is ending, the frame lets go of it and runs
-// `body` again on the host that follows, within kEndingHostWait; the ending
-// host did nothing, so nothing is done twice.
+// the host refuses because it is ending, or the activation fails in a way
+// that a host coming or going explains (FailureIsTransient), the frame lets
+// go and runs `body` again on the host that follows, within kEndingHostWait;
+// no host did anything, so nothing is done twice.
 HostStatus WithHost(const std::function<HostStatus(HostChannel&)>& body);
 
 // The platform's channel; tests install a factory of their own.

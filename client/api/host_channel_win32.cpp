@@ -12,7 +12,9 @@
 #include <oleauto.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "client/api/host_channel.hpp"
 #include "host/service/service_methods.hpp"
@@ -29,6 +31,21 @@ std::string Hex(HRESULT hr) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
   return text;
+}
+
+// What an activation gets while one host goes and the next comes: the
+// registration of a host that has just gone still names it (the server is
+// unavailable, or the call to it fails or is cut), it is ending, or the
+// program COM started ended at once because the old one still held the
+// single-instance lock (the server failed to start).
+bool IsHostComingOrGoing(HRESULT hr) {
+  const auto from_win32 = [](DWORD error) {
+    return static_cast<HRESULT>((error & 0xFFFF) | (FACILITY_WIN32 << 16) | 0x80000000u);
+  };
+  const HRESULT transient[] = {from_win32(RPC_S_SERVER_UNAVAILABLE), from_win32(RPC_S_CALL_FAILED),
+                               RPC_E_DISCONNECTED, RPC_E_SERVER_DIED, RPC_E_SERVER_DIED_DNE, CO_E_SERVER_STOPPING,
+                               CO_E_SERVER_EXEC_FAILURE};
+  return std::find(std::begin(transient), std::end(transient), hr) != std::end(transient);
 }
 
 std::u16string TextOf(BSTR text) {
@@ -174,6 +191,7 @@ class ComHostChannel : public HostChannel {
   }
 
   std::string LastError() const override { return error_; }
+  bool FailureIsTransient() const override { return transient_; }
 
  private:
   // Every failure of a call is a COM error.
@@ -186,11 +204,13 @@ class ComHostChannel : public HostChannel {
   // (the export then skips its call).
   HostStatus ActivationFailed(const std::string& step, HRESULT hr) {
     Failed(step, hr);
+    transient_ = IsHostComingOrGoing(hr);
     return hr == E_NOINTERFACE ? HostStatus::kNoInterface : HostStatus::kFailure;
   }
 
   HRESULT initialized_;
   IKAVORINComm* comm_ = nullptr;
+  bool transient_ = false;
   std::string error_;
 };
 
