@@ -442,7 +442,7 @@ bool SerialChannel::Read(DWORD wanted, DWORD& count) {
 
 // Errors that mean the handle no longer reaches a device: a USB adapter
 // pulled out (Windows reports several of these, by driver), or a pty whose
-// other end went away (Wine: the device error).
+// other end went away (Wine: a broken pipe on reads, not ready on status).
 bool SerialChannel::IsDeviceGone(DWORD error) const {
   switch (error) {
     case ERROR_INVALID_HANDLE:
@@ -450,6 +450,7 @@ bool SerialChannel::IsDeviceGone(DWORD error) const {
     case ERROR_BAD_COMMAND:
     case ERROR_GEN_FAILURE:
     case ERROR_NOT_READY:
+    case ERROR_BROKEN_PIPE:
     case ERROR_IO_DEVICE:
     case ERROR_DEVICE_NOT_CONNECTED:
     case ERROR_DEVICE_REMOVED:

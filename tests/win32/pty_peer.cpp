@@ -14,6 +14,8 @@
 //       with KAVORIN_MODEM_LINES_SHIM set (the shim's LD_PRELOAD path), the
 //       command runs with that shim, which gives this pty modem lines, as a
 //       USB adapter has (see modem_lines_shim.c);
+//   KAVORIN_TEST_COM_GONE  a pty that goes away (both ends closed here) as
+//       soon as a byte is written to it, as a USB adapter pulled out;
 //   KAVORIN_TEST_COM_MISSING  a name whose device does not exist.
 // Ports are taken from COM40 upwards, skipping ones in use, so test programs
 // can run side by side. The links go when the command ends.
@@ -132,6 +134,10 @@ int main(int argc, char** argv) {
     return 125;
   }
   held.path = held_name;
+  Pty gone = OpenPty();
+  // Only this process may hold its master, or closing it here hangs nothing up.
+  fcntl(gone.master, F_SETFD, FD_CLOEXEC);
+  fcntl(gone.slave, F_SETFD, FD_CLOEXEC);
   const std::string missing = "/nonexistent/kavorin-missing-" + std::to_string(getpid());
 
   {
@@ -143,6 +149,7 @@ int main(int argc, char** argv) {
     setenv("KAVORIN_TEST_COM_B", PortName(Claim(dosdevices, b.path)).c_str(), 1);
     setenv("KAVORIN_TEST_COM_STALL", PortName(Claim(dosdevices, stall.path)).c_str(), 1);
     setenv("KAVORIN_TEST_COM_HELD", PortName(Claim(dosdevices, held.path)).c_str(), 1);
+    setenv("KAVORIN_TEST_COM_GONE", PortName(Claim(dosdevices, gone.path)).c_str(), 1);
     setenv("KAVORIN_TEST_COM_MISSING", PortName(Claim(dosdevices, missing)).c_str(), 1);
     if (lock >= 0) close(lock);
   }
@@ -172,10 +179,15 @@ int main(int argc, char** argv) {
       waitpid(child, &status, 0);
       break;
     }
-    pollfd fds[2] = {{a.master, POLLIN, 0}, {b.master, POLLIN, 0}};
+    pollfd fds[3] = {{a.master, POLLIN, 0}, {b.master, POLLIN, 0}, {gone.master, POLLIN, 0}};
     if (!a_to_b.empty()) fds[1].events |= POLLOUT;
     if (!b_to_a.empty()) fds[0].events |= POLLOUT;
-    if (poll(fds, 2, 50) < 0 && errno != EINTR) break;
+    if (poll(fds, gone.master >= 0 ? 3 : 2, 50) < 0 && errno != EINTR) break;
+    if (gone.master >= 0 && (fds[2].revents & POLLIN)) {
+      close(gone.master);
+      close(gone.slave);
+      gone.master = gone.slave = -1;
+    }
     Relay(a.master, b.master, a_to_b, static_cast<short>((fds[0].revents & POLLIN) | (fds[1].revents & POLLOUT)));
     Relay(b.master, a.master, b_to_a, static_cast<short>((fds[1].revents & POLLIN) | (fds[0].revents & POLLOUT)));
   }

@@ -50,10 +50,12 @@ class RecordingSink : public SerialSink {
     ++deliveries;
     if (on_arrival) on_arrival();
   }
+  void DeviceLost(const std::string& reason) override { lost.push_back(reason); }
   Bytes received;
   std::vector<Bytes> batches;
   int deliveries = 0;
   std::function<void()> on_arrival;
+  std::vector<std::string> lost;
 };
 
 // The terminal's end of the null-modem, with the plain blocking calls a
@@ -113,6 +115,7 @@ class SerialChannelTest : public ::testing::Test {
     port_b_ = PortFromEnvironment("KAVORIN_TEST_COM_B");
     port_stall_ = PortFromEnvironment("KAVORIN_TEST_COM_STALL");
     port_held_ = PortFromEnvironment("KAVORIN_TEST_COM_HELD");
+    port_gone_ = PortFromEnvironment("KAVORIN_TEST_COM_GONE");
     port_missing_ = PortFromEnvironment("KAVORIN_TEST_COM_MISSING");
     ASSERT_FALSE(port_a_.empty()) << "run under pty_peer, which maps the test ports";
     ASSERT_NE(window_.Handle(), nullptr);
@@ -126,7 +129,7 @@ class SerialChannelTest : public ::testing::Test {
     return PumpMessagesUntil(done, timeoutMs);
   }
 
-  std::string port_a_, port_b_, port_stall_, port_held_, port_missing_;
+  std::string port_a_, port_b_, port_stall_, port_held_, port_gone_, port_missing_;
   MessageWindow window_{"KavorinSerialTestWindow", "serial test"};
   SerialChannel channel_{window_.Handle()};
   RecordingSink sink_;
@@ -292,6 +295,23 @@ TEST_F(SerialChannelTest, IdleCloseIsQuickAndOpenCloseCyclesRepeatOnBothKindsOfD
     EXPECT_EQ(channel_.AbandonedOperations(), 0) << channel_.LastError();
   }
   EXPECT_EQ(sink_.deliveries, 0);
+}
+
+// A USB adapter pulled out while the port is open: the reader stops and the
+// sink hears of it once, on the loop thread; Close still works.
+TEST_F(SerialChannelTest, ADeviceThatGoesAwayIsReportedAsLost) {
+  ASSERT_TRUE(channel_.Open(port_gone_, LineSettings{}, sink_)) << channel_.LastError();
+  Sleep(100);
+  ASSERT_TRUE(channel_.Send(Bytes{0x05})) << channel_.LastError();  // the other end closes on it
+  ASSERT_TRUE(PumpUntil([&] { return !sink_.lost.empty(); })) << "no DeviceLost";
+  EXPECT_EQ(sink_.lost[0].find("(" + port_gone_ + "): error "), sink_.lost[0].find('(')) << sink_.lost[0];
+  PumpUntil([] { return false; }, 300);
+  EXPECT_EQ(sink_.lost.size(), 1u);
+  const ULONGLONG start = GetTickCount64();
+  channel_.Close();
+  EXPECT_LT(GetTickCount64() - start, 1000u);
+  EXPECT_FALSE(channel_.IsOpen());
+  EXPECT_EQ(channel_.AbandonedOperations(), 0);
 }
 
 TEST_F(SerialChannelTest, ADeliveryPendingAtCloseIsNeverHandled) {
