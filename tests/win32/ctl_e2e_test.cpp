@@ -296,7 +296,7 @@ TEST_F(CtlEndToEndTest, ManyOpensWhileThePortIsOpenThenAnApprovalOnOneHost) {
     const char* profile;
     int reopens;   // StartComPort on the open port, straight through COM
     int creates;   // KAVORIN_COMCreate on the open port
-  } devices[] = {{"HELD", 200, 50}, {"MODEM", 200, 5}, {"OK", 200, 5}};
+  } devices[] = {{"HELD", 200, 50}, {"MODEM", 100, 2}, {"OK", 100, 2}};
   DWORD host = 0;
   for (const auto& device : devices) {
     SCOPED_TRACE(device.profile);
