@@ -272,7 +272,10 @@ bool SerialChannel::Send(std::span<const std::uint8_t> data) {
         Finish(write, [this, &write] { CancelIoEx(port_, &write.overlapped); });
         if (write.pending) return Fail("WriteFile", ERROR_IO_INCOMPLETE);
       }
-      if (write.pending && !Collect(write, written)) {
+      // Complete now (Finish may have collected it already: asking again
+      // gives the same count, or the cancellation as a failure).
+      write.pending = false;
+      if (!GetOverlappedResult(port_, &write.overlapped, &written, FALSE)) {
         Fail("GetOverlappedResult", GetLastError());
         DWORD errors = 0;
         ClearCommError(port_, &errors, nullptr);
