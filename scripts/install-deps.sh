@@ -3,13 +3,16 @@
 # Idempotent; run as root on Debian 12. Installs nothing when all is there.
 #
 #   install-deps.sh          everything: native, sanitizer, fuzz, Windows and Wine
-#   install-deps.sh linux    only what the Linux programs need to build
+#   install-deps.sh linux    only what the Linux programs need to build (the web
+#                            bridge's Boost among them); the browser test of the
+#                            bridge needs chromium, which only the full set brings
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libasio-dev libssl-dev
+  libboost1.81-dev
 )
 windows=0
 if [ "${1:-all}" != "linux" ]; then
@@ -18,6 +21,7 @@ if [ "${1:-all}" != "linux" ]; then
     clang libclang-rt-14-dev
     mingw-w64 mingw-w64-tools
     wine wine64 wine32:i386 libwine-dev locales
+    chromium
   )
 fi
 

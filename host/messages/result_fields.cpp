@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/base64.hpp"
+#include "common/card_mask.hpp"
 #include "host/messages/cat_passage.hpp"
 
 namespace kavorin {
@@ -77,14 +78,6 @@ constexpr bool RowsFollowTheEnum() {
   return true;
 }
 static_assert(RowsFollowTheEnum(), "kGetters must list every ResultField in the enum's order");
-
-// The card number without its track remainder, its last six characters
-// hidden; a number too short to hide six characters is shown as it is.
-std::string MaskedCard(std::string card) {
-  card.resize(std::min(card.size(), card.find('=')));
-  if (card.size() >= 6) card.replace(card.size() - 6, 6, 6, '*');
-  return card;
-}
 
 }  // namespace
 
