@@ -1,8 +1,6 @@
 #include "web/bridge/member_call.hpp"
 
-#include <atomic>
 #include <cctype>
-#include <mutex>
 #include <utility>
 
 #include <boost/json/serialize.hpp>
@@ -28,17 +26,12 @@ struct ShownMessage {
 // The message a member shows on this thread, captured instead of shown.
 thread_local std::vector<ShownMessage>* capture = nullptr;
 
-void InstallMessageCapture() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    SetMessageBoxHandler([](const std::string& caption, const std::string& text) {
-      if (capture != nullptr) {
-        capture->push_back({caption, text});
-      } else {
-        ShowPlatformMessageBox(caption, text);
-      }
-    });
-  });
+void CaptureOrShow(const std::string& caption, const std::string& text) {
+  if (capture != nullptr) {
+    capture->push_back({caption, text});
+  } else {
+    ShowPlatformMessageBox(caption, text);
+  }
 }
 
 // The message table's code of a shown message (each caption and text pair
@@ -148,7 +141,6 @@ std::optional<MemberCall> ReadCall(std::string_view memberName, const json::valu
 }
 
 PageControl::PageControl(const web::LibraryBinding& binding) : control_(binding) {
-  InstallMessageCapture();
   control_.SetStatusStep([this] { return StatusStep(); });
 }
 
@@ -168,6 +160,7 @@ int PageControl::StatusStep() {
 
 json::object PageControl::Run(const MemberCall& call, const ProgressSink& progress) {
   std::vector<ShownMessage> shown;
+  SetMessageBoxHandler(&CaptureOrShow);  // no message box may wait for a person here
   capture = &shown;
   progress_ = &progress;
   const control::InvokeOutcome outcome =

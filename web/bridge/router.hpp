@@ -49,6 +49,8 @@ class Router {
                              unsigned version, bool keepAlive);
 
   const Settings& settings() const { return settings_; }
+  // The port actually bound (settings may ask for any free one).
+  void BoundTo(std::uint16_t port) { settings_.port = port; }
   std::size_t sessionCount() const { return sessions_.size(); }
 
  private:

@@ -372,6 +372,7 @@ bool Server::Listen(std::string& error) {
     error = "no address to listen on";
     return false;
   }
+  shared_->router.BoundTo(port_);
   for (auto& acceptor : acceptors_) Accept(*acceptor);
   return true;
 }
