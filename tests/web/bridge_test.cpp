@@ -159,6 +159,8 @@ TEST_F(BridgeRouting, EveryRefusalAnswersBeforeAnythingRuns) {
       {"unlisted socket", Make(http::verb::get, "/ws", "", "http://evil.example"), http::status::forbidden, "origin-refused"},
       {"unknown path", Make(http::verb::get, "/call/Track2Read"), http::status::not_found, "not-found"},
       {"unknown member", Make(http::verb::post, "/call/FormatDisk"), http::status::not_found, "unknown-member"},
+      // (the answer must stay valid JSON: the name is not echoed as it came)
+      {"bytes in the name", Make(http::verb::post, "/call/Credit\xC1uth"), http::status::not_found, "unknown-member"},
       {"not JSON", Make(http::verb::post, "/call/Track2Read", "{args:"), http::status::bad_request, "bad-request"},
       {"not an object", Make(http::verb::post, "/call/Track2Read", "[]"), http::status::bad_request, "bad-request"},
       {"too few", Make(http::verb::post, "/call/CashApprovalPrint", R"({"args":["1000"]})"), http::status::bad_request, "bad-arguments"},

@@ -58,6 +58,14 @@ class ProgressView : public LinkStatusView {
   const ProgressSink* sink_;
 };
 
+// A name from the request as it may appear in an answer: printable ASCII
+// (member names are), anything else as '?', so the answer stays valid JSON.
+std::string Printable(std::string_view text) {
+  std::string out;
+  for (char c : text.substr(0, 64)) out += (c >= 0x20 && c < 0x7F) ? c : '?';
+  return out;
+}
+
 bool IsWholeNumber(const json::value& value, std::string& text) {
   if (value.is_int64()) {
     text = std::to_string(value.get_int64());
@@ -90,7 +98,7 @@ std::optional<MemberCall> ReadCall(std::string_view memberName, const json::valu
   MemberCall call;
   call.member = control::FindMember(web::KavorinWebMembers(), memberName);
   if (call.member == nullptr) {
-    error = {errors::kUnknownMember, "KAVORIN_Web has no member \"" + std::string(memberName) + "\""};
+    error = {errors::kUnknownMember, "KAVORIN_Web has no member \"" + Printable(memberName) + "\""};
     return std::nullopt;
   }
   const std::vector<control::Param> params = control::Params(*call.member);
