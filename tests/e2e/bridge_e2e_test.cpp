@@ -77,6 +77,36 @@ TEST(BridgeEndToEnd, AnApprovalStreamsItsStatusWhileASecondPageIsTurnedAway) {
   EXPECT_THAT(log, ::testing::Not(HasSubstr("9410123412341234")));
 }
 
+TEST(BridgeProgram, CheckPrintsTheSettingsAndAnOutsideAddressStopsTheStart) {
+  BridgeRig bridge("bridge-program", {}, {"https://till.local"});
+  ASSERT_TRUE(bridge.rig.started);
+  const std::string program = (bridge.install / "kavorin-web").string();
+  const fs::path output = bridge.rig.root / "program.out";
+  {
+    Child check({program, "--check"}, output);
+    EXPECT_EQ(check.End(0), 0);
+  }
+  auto read = [&] {
+    std::ifstream in(output, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  const std::string settings = (bridge.rig.root / "config" / "kavorin-web.conf").string();
+  EXPECT_EQ(read(), "settings file: " + settings + "\nlisten: 127.0.0.1 ::1\nport: " + std::to_string(bridge.port) +
+                        "\nallowed origins:\n  https://till.local\n"
+                        "limits: header 8192 bytes, body/message 65536 bytes, 16 connections, idle 30 s (WebSocket 60 s), "
+                        "64 HTTP sessions idle up to 30 min\nlibrary: " + (bridge.install / "libKAVORIN_Ctl.so").string() + "\n");
+
+  std::ofstream(settings, std::ios::app) << "listen=0.0.0.0\n";
+  {
+    Child start({program}, output);
+    EXPECT_EQ(start.End(0), 2);
+  }
+  EXPECT_EQ(read(), "kavorin-web: " + settings +
+                        ": line 3: refusing to listen on \"0.0.0.0\": the bridge listens on the loopback addresses "
+                        "127.0.0.1 and ::1 only\n");
+  EXPECT_FALSE(Accepts(bridge.port));
+}
+
 // ---- In a real browser --------------------------------------------------
 
 std::string ChromiumPath() {

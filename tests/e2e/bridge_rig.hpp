@@ -70,19 +70,25 @@ class Child {
     ::setpgid(pid_, pid_);
   }
   ~Child() { End(SIGKILL); }
-  // Ends the process (SIGTERM first for a clean stop), then its group.
-  void End(int signal = SIGTERM) {
-    if (pid_ <= 0) return;
-    ::kill(pid_, signal);
+  // Ends the process (`signal` first, 0 to let it end by itself, for up to
+  // 5 s), then its group; its exit code, or -1 when it did not exit itself.
+  int End(int signal = SIGTERM) {
+    if (pid_ <= 0) return -1;
+    if (signal != 0) ::kill(pid_, signal);
     const auto deadline = std::chrono::steady_clock::now() + 5s;
     int status = 0;
-    while (::waitpid(pid_, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < deadline) {
+    int code = -1;
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        break;
+      }
       std::this_thread::sleep_for(10ms);
     }
     ::kill(-pid_, SIGKILL);
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, &status, 0);
+    if (code == -1 && ::kill(pid_, SIGKILL) == 0) ::waitpid(pid_, &status, 0);
     pid_ = -1;
+    return code;
   }
   bool Running() const { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
 
