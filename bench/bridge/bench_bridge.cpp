@@ -26,6 +26,8 @@
 #include <boost/beast/http.hpp>
 #include <boost/beast/websocket.hpp>
 
+#include "bench/process_stats.hpp"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -57,28 +59,6 @@ Spread Of(std::vector<double> micros) {
 
 void Print(const char* what, const Spread& spread) {
   std::printf("%-34s p50 %8.1f us   p99 %8.1f us   mean %8.1f us\n", what, spread.p50, spread.p99, spread.mean);
-}
-
-long StatusKiB(pid_t pid, const char* field) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind(field, 0) == 0) return std::strtol(line.c_str() + std::strlen(field), nullptr, 10);
-  }
-  return -1;
-}
-
-long CpuTicks(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::istringstream fields(all.substr(all.rfind(')') + 2));
-  std::string field;
-  long utime = 0, stime = 0;
-  for (int i = 3; i <= 15 && fields >> field; ++i) {
-    if (i == 14) utime = std::stol(field);
-    if (i == 15) stime = std::stol(field);
-  }
-  return utime + stime;
 }
 
 }  // namespace
@@ -124,7 +104,7 @@ int main(int argc, char** argv) {
     socket = tcp::socket(io);
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  const long rssStart = StatusKiB(bridge, "VmRSS:");
+  const long rssStart = kavorin::bench::ReadStatusKb(bridge, "VmRSS:");
 
   http::request<http::string_body> request(http::verb::post, "/call/GetAuthNumber", 11);
   request.set(http::field::host, "127.0.0.1:" + std::to_string(port));
@@ -155,13 +135,13 @@ int main(int argc, char** argv) {
     ws.read(answer);
     overSocket.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
   }
-  const long rssAfter = StatusKiB(bridge, "VmRSS:");
-  const long rssPeak = StatusKiB(bridge, "VmHWM:");
+  const long rssAfter = kavorin::bench::ReadStatusKb(bridge, "VmRSS:");
+  const long rssPeak = kavorin::bench::ReadStatusKb(bridge, "VmHWM:");
 
   // Idle: connections open, nothing asked.
-  const long ticksBefore = CpuTicks(bridge);
+  const long ticksBefore = kavorin::bench::CpuTicks(bridge);
   std::this_thread::sleep_for(std::chrono::seconds(10));
-  const long ticksIdle = CpuTicks(bridge) - ticksBefore;
+  const long ticksIdle = kavorin::bench::CpuTicks(bridge) - ticksBefore;
 
   std::printf("GetAuthNumber, %d calls each (host running, no port open: the library's -1 path)\n", calls);
   const Spread straight = Of(direct);
