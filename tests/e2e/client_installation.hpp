@@ -42,8 +42,12 @@ class Installation {
     // The library started the host detached: end it the way a POS does, or,
     // if it had not come up yet, by the pid its lock file names.
     const auto paths = DefaultRuntimePaths();
-    const auto deadline = std::chrono::steady_clock::now() + 1s;
-    while (fs::exists(paths.lock) && !fs::exists(paths.socket) && std::chrono::steady_clock::now() < deadline) {
+    // A COMCreate that failed after starting the host (no port, say) returns
+    // before the host is up: wait for it, or it outlives the test's folder.
+    const bool started = DailyLog().find("]Start=[") != std::string::npos;
+    const auto deadline = std::chrono::steady_clock::now() + (started ? 5s : 1s);
+    while ((started || fs::exists(paths.lock)) && !fs::exists(paths.socket) &&
+           std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(20ms);
     }
     if (handle_ != nullptr && fs::exists(paths.socket)) Get<NoArgs>("KAVORIN_ServiceTerminate")();

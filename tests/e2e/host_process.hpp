@@ -107,7 +107,14 @@ inline int RawConnect() {
   address.sun_family = AF_UNIX;
   const std::string path = DefaultRuntimePaths().socket;
   std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  // The socket's file appears at bind, a moment before the host listens.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  int connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  while (connected != 0 && (errno == ECONNREFUSED || errno == ENOENT) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  }
+  EXPECT_EQ(connected, 0) << std::strerror(errno);
   return fd;
 }
 
