@@ -4,7 +4,7 @@
 
 #include "client/api/client_platform.hpp"
 #include "client/api/export_calls.hpp"
-#include "client/api/export_table.hpp"
+#include "contract/export_table.hpp"
 #include "client/api/host_channel.hpp"
 #include "client/api/link_status.hpp"
 #include "common/daily_log.hpp"
@@ -12,7 +12,7 @@
 #include "common/module_folder.hpp"
 #include "common/text_codec.hpp"
 #include "config/port_setting.hpp"
-#include "host/service/service_methods.hpp"
+#include "contract/service_methods.hpp"
 
 namespace kavorin {
 namespace {
@@ -59,7 +59,7 @@ int ComCreateExport() {
     if (!activated) WriteDailyLog("[KAVORIN_COMCreate]COM PORT=[%s]", port->c_str());
     activated = true;
     ServiceReply reply;
-    const HostStatus called = channel.Call(FindServiceMethod("StartComPort")->dispid, {Utf16FromCp949(*port)}, reply);
+    const HostStatus called = channel.Call(method_dispid::StartComPort, {Utf16FromCp949(*port)}, reply);
     if (called != HostStatus::kOk) return called;
     if (reply.dispatch != kDispatched || reply.outs.size() != 1 || !std::holds_alternative<std::int32_t>(reply.outs[0])) {
       return HostStatus::kFailure;
@@ -90,7 +90,7 @@ LinkStatusHost MakeLinkStatusHost() {
     std::optional<int> status;
     WithHost([&](HostChannel& channel) {
       ServiceReply reply;
-      const HostStatus called = channel.Call(FindServiceMethod("StatusCheck")->dispid, {}, reply);
+      const HostStatus called = channel.Call(method_dispid::StatusCheck, {}, reply);
       if (called == HostStatus::kOk && reply.outs.size() == 1 && std::holds_alternative<std::int32_t>(reply.outs[0])) {
         status = std::get<std::int32_t>(reply.outs[0]);
       }
@@ -102,7 +102,7 @@ LinkStatusHost MakeLinkStatusHost() {
     std::string text;
     WithHost([&](HostChannel& channel) {
       ServiceReply reply;
-      const HostStatus called = channel.Call(FindServiceMethod("GetDisplayData")->dispid, {}, reply);
+      const HostStatus called = channel.Call(method_dispid::GetDisplayData, {}, reply);
       if (called == HostStatus::kOk && reply.outs.size() == 2 && std::holds_alternative<std::u16string>(reply.outs[1])) {
         text = Utf8FromUtf16(std::get<std::u16string>(reply.outs[1]));
       }
@@ -113,7 +113,7 @@ LinkStatusHost MakeLinkStatusHost() {
   host.initCat = [] {
     WithHost([](HostChannel& channel) {
       ServiceReply reply;
-      return channel.Call(FindServiceMethod("InitCAT")->dispid, {}, reply);
+      return channel.Call(method_dispid::InitCAT, {}, reply);
     });
   };
   return host;

@@ -12,7 +12,7 @@
 #include "client/api/link_status.hpp"
 #include "client/api/win32/ctl_resources.h"
 #include "common/text_codec.hpp"
-#include "host/service/service_methods.hpp"
+#include "contract/service_methods.hpp"
 
 namespace kavorin {
 namespace {
@@ -46,7 +46,7 @@ LRESULT CALLBACK SwallowEscape(int code, WPARAM removal, LPARAM message) {
 bool SendCancel() {
   return WithHost([](HostChannel& channel) {
            ServiceReply reply;
-           return channel.Call(FindServiceMethod("InitCAT")->dispid, {}, reply);
+           return channel.Call(method_dispid::InitCAT, {}, reply);
          }) == HostStatus::kOk;
 }
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "client/api/export_table.hpp"
+#include "contract/export_table.hpp"
 #include "client/api/free_style.hpp"
 #include "client/api/host_channel.hpp"
 #include "client/api/link_status.hpp"
@@ -13,14 +13,12 @@
 #include "common/message_box.hpp"
 #include "common/text_codec.hpp"
 #include "config/port_setting.hpp"
-#include "host/service/service_methods.hpp"
+#include "contract/service_methods.hpp"
 
 namespace kavorin {
 namespace {
 
 std::u16string Unicode(const char* text) { return text == nullptr ? std::u16string() : Utf16FromCp949(text); }
-
-int DispidOf(std::string_view method) { return FindServiceMethod(method)->dispid; }
 
 void ShowFailure(const ExportEntry& entry) { ShowMessageBox(kComErrorCaption, Cp949FromUtf8(entry.failureText)); }
 
@@ -67,7 +65,7 @@ HostStatus AskGetter(int ordinal, GetterAnswer& answer) {
   const ExportEntry& entry = ExportByOrdinal(ordinal);
   const HostStatus status = WithHost([&](HostChannel& channel) {
     ServiceReply reply;
-    const HostStatus called = channel.Call(DispidOf(entry.hostMethod), {}, reply);
+    const HostStatus called = channel.Call(entry.hostDispid, {}, reply);
     if (called != HostStatus::kOk) return called;
     const auto result = IntOut(reply);
     if (!result || reply.outs.size() != 2 || !std::holds_alternative<std::u16string>(reply.outs[1])) {
@@ -94,7 +92,7 @@ int RequestExport(int ordinal, std::initializer_list<const char*> args) {
   for (const char* arg : args) values.emplace_back(Unicode(arg));
   int result = 0;
   const HostStatus status =
-      WithHost([&](HostChannel& channel) { return CallInt(channel, DispidOf(entry.hostMethod), values, result); });
+      WithHost([&](HostChannel& channel) { return CallInt(channel, entry.hostDispid, values, result); });
   if (status != HostStatus::kOk) return ResultOf(status, entry);
   return result == 0 ? kExportOk : kHostRefused;
 }
@@ -103,7 +101,7 @@ int PassThroughExport(int ordinal) {
   const ExportEntry& entry = ExportByOrdinal(ordinal);
   int result = 0;
   const HostStatus status =
-      WithHost([&](HostChannel& channel) { return CallInt(channel, DispidOf(entry.hostMethod), {}, result); });
+      WithHost([&](HostChannel& channel) { return CallInt(channel, entry.hostDispid, {}, result); });
   if (status != HostStatus::kOk) return ResultOf(status, entry);
   return result;
 }
@@ -157,16 +155,18 @@ int FreeStylePrintExport(int ordinal, const std::string& mode, const std::string
   int result = 0;
   HostStatus status = WithHost([&](HostChannel& channel) {
     int ignored = 0;
-    const HostStatus switched = CallInt(channel, DispidOf("CashApprovalPrint"),
+    const HostStatus switched = CallInt(channel, method_dispid::CashApprovalPrint,
                                         {std::u16string(u"EXFREE"), Utf16FromCp949(mode)}, ignored);
     if (switched != HostStatus::kOk) return switched;
-    return CallInt(channel, DispidOf("FreeStylePrint"), {Utf16FromCp949(data)}, result);
+    return CallInt(channel, method_dispid::FreeStylePrint, {Utf16FromCp949(data)}, result);
   });
   // Here a host without the interface is a failure too.
   if (status == HostStatus::kNoInterface) status = HostStatus::kFailure;
   if (status != HostStatus::kOk) return ResultOf(status, entry);
   return result == 0 ? kExportOk : kHostRefused;
 }
+
+int TextFreeStylePrintExport(const char* data) { return FreeStylePrintExport(16, "0", data == nullptr ? "" : data); }
 
 int ExFreeStylePrintExport(const char* data) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(data == nullptr ? "" : data);

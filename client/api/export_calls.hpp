@@ -44,6 +44,7 @@ int FreeStyleResultMessageExport(char* buffer);
 // The two-call free-style sequence: CashApprovalPrint("EXFREE", mode), then
 // FreeStylePrint(data). Here a missing interface is a failure too.
 int FreeStylePrintExport(int ordinal, const std::string& mode, const std::string& data);
+int TextFreeStylePrintExport(const char* data);
 int ExFreeStylePrintExport(const char* data);
 int FreeStyleTranExport(const char* commType, const char* userData);
 

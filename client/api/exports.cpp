@@ -1,80 +1,25 @@
-// The C exports, one line each: every export hands its arguments to the
-// logic of its family with its ordinal (export_table.cpp).
+// The C exports, made from the service catalogue: every export hands its
+// arguments to the logic of its family with its ordinal. The public header
+// declares the same functions, so a row that disagrees with it does not
+// compile.
 #include "client/api/include/KAVORIN_Ctl.h"
 
 #include "client/api/export_calls.hpp"
+#include "contract/service_catalogue.hpp"
+
+#define KAVORIN_CALL_Request(ordinal, params) \
+  kavorin::RequestExport(ordinal, {KAVORIN_LIST(KAVORIN_PARAM_NAME, KAVORIN_UNPAREN params)})
+#define KAVORIN_CALL_PassThrough(ordinal, params) kavorin::PassThroughExport(ordinal)
+#define KAVORIN_CALL_Getter(ordinal, params) \
+  kavorin::TextGetterExport(ordinal, KAVORIN_LIST(KAVORIN_PARAM_NAME, KAVORIN_UNPAREN params))
+#define KAVORIN_CALL_Own(function) kavorin::function KAVORIN_OWN_ARGUMENTS
+#define KAVORIN_OWN_ARGUMENTS(ordinal, params) (KAVORIN_LIST(KAVORIN_PARAM_NAME, KAVORIN_UNPAREN params))
+
+#define KAVORIN_DEFINE_EXPORT(ordinal, name, decoration, method, call, params, failure)          \
+  KAVORIN_API int KAVORIN_CALL KAVORIN_##name(KAVORIN_LIST(KAVORIN_PARAM_DECL, KAVORIN_UNPAREN params)) { \
+    return KAVORIN_CALL_##call(ordinal, params);                                               \
+  }
 
 extern "C" {
-
-KAVORIN_API int KAVORIN_CALL KAVORIN_COMCreate(void) { return kavorin::ComCreateExport(); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CreditAuth(const char* wcc, const char* track, const char* quota, const char* amount, const char* prtOpt) { return kavorin::RequestExport(2, {wcc, track, quota, amount, prtOpt}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_COMStatus(void) { return kavorin::ComStatusExport(); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_ServiceTerminate(void) { return kavorin::PassThroughExport(4); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CashApprovalPrint(const char* amount, const char* prtOpt) { return kavorin::RequestExport(5, {amount, prtOpt}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CashReceiptAuth(const char* wcc, const char* track, const char* tranType, const char* amount, const char* prtOpt) { return kavorin::RequestExport(6, {wcc, track, tranType, amount, prtOpt}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CreditCancel(const char* wcc, const char* track, const char* quota, const char* tranAmount, const char* tranNumber, const char* tranDate, const char* prtOpt) { return kavorin::RequestExport(7, {wcc, track, quota, tranAmount, tranNumber, tranDate, prtOpt}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CashReceiptCancel(const char* wcc, const char* track, const char* tranType, const char* tranAmount, const char* tranNumber, const char* tranDate, const char* prtOpt) { return kavorin::RequestExport(8, {wcc, track, tranType, tranAmount, tranNumber, tranDate, prtOpt}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_Track2Read(void) { return kavorin::RequestExport(9, {}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_Track3Read(void) { return kavorin::RequestExport(10, {}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CashCancelPrint(const char* tranAmount, const char* tranDate, const char* prtOpt) { return kavorin::RequestExport(11, {tranAmount, tranDate, prtOpt}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CreditAuthResultPrint(const char* resCode, const char* card, const char* quota, const char* authTime, const char* authAmount, const char* serviceAmount, const char* taxAmount, const char* authNum, const char* issueName, const char* memberNum, const char* notice, const char* purchase, const char* broad, const char* cashAuthNum, const char* cashBroad) { return kavorin::RequestExport(12, {resCode, card, quota, authTime, authAmount, serviceAmount, taxAmount, authNum, issueName, memberNum, notice, purchase, broad, cashAuthNum, cashBroad}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CreditCancelResultPrint(const char* resCode, const char* card, const char* quota, const char* authTime, const char* authDate, const char* authAmount, const char* serviceAmount, const char* taxAmount, const char* authNum, const char* issueName, const char* memberNum, const char* notice, const char* purchase, const char* broad, const char* cashAuthNum, const char* cashBroad) { return kavorin::RequestExport(13, {resCode, card, quota, authTime, authDate, authAmount, serviceAmount, taxAmount, authNum, issueName, memberNum, notice, purchase, broad, cashAuthNum, cashBroad}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CashReceiptAuthResultPrint(const char* resCode, const char* card, const char* quota, const char* authTime, const char* authAmount, const char* serviceAmount, const char* taxAmount, const char* authNum, const char* issueName, const char* memberNum, const char* notice, const char* purchase, const char* broad, const char* cashAuthNum, const char* cashBroad) { return kavorin::RequestExport(14, {resCode, card, quota, authTime, authAmount, serviceAmount, taxAmount, authNum, issueName, memberNum, notice, purchase, broad, cashAuthNum, cashBroad}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CashReceiptCancelResultPrint(const char* resCode, const char* card, const char* quota, const char* authTime, const char* authDate, const char* authAmount, const char* serviceAmount, const char* taxAmount, const char* authNum, const char* issueName, const char* memberNum, const char* notice, const char* purchase, const char* broad, const char* cashAuthNum, const char* cashBroad) { return kavorin::RequestExport(15, {resCode, card, quota, authTime, authDate, authAmount, serviceAmount, taxAmount, authNum, issueName, memberNum, notice, purchase, broad, cashAuthNum, cashBroad}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_FreeStylePrint(const char* data) { return kavorin::FreeStylePrintExport(16, "0", data == nullptr ? "" : data); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetResponseCode(char* buffer) { return kavorin::TextGetterExport(17, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetCardNumber(char* buffer) { return kavorin::TextGetterExport(18, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetInstallmentData(char* buffer) { return kavorin::TextGetterExport(19, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetCashReceiptTranType(char* buffer) { return kavorin::TextGetterExport(20, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetAuthTime(char* buffer) { return kavorin::TextGetterExport(21, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetBeforeAuthDate(char* buffer) { return kavorin::TextGetterExport(22, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetAuthAmount(char* buffer) { return kavorin::TextGetterExport(23, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetAuthNumber(char* buffer) { return kavorin::TextGetterExport(24, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetIssuerCode(char* buffer) { return kavorin::TextGetterExport(25, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetMemberNumber(char* buffer) { return kavorin::TextGetterExport(26, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetDDCFlag(char* buffer) { return kavorin::TextGetterExport(27, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetNotice(char* buffer) { return kavorin::TextGetterExport(28, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetAcquireCode(char* buffer) { return kavorin::TextGetterExport(29, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetDisplayData(char* buffer) { return kavorin::TextGetterExport(30, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetAnnounceData(char* buffer) { return kavorin::TextGetterExport(31, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetCashReceiptAuthNumber(char* buffer) { return kavorin::TextGetterExport(32, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetCashReceiptAnnounceData(char* buffer) { return kavorin::TextGetterExport(33, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetWCC(char* buffer) { return kavorin::TextGetterExport(34, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetTrackData(char* buffer) { return kavorin::TextGetterExport(35, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CashReceiptAuthPrint(const char* resCode, const char* card, const char* quota, const char* authTime, const char* authAmount, const char* serviceAmount, const char* taxAmount, const char* authNumber, const char* issuerName, const char* memberNumber, const char* bizNumber, const char* bossName, const char* bizName, const char* bizAddr, const char* bizTel, const char* notice, const char* acquirerName, const char* broad, const char* cashNumber, const char* cashBroad) { return kavorin::RequestExport(36, {resCode, card, quota, authTime, authAmount, serviceAmount, taxAmount, authNumber, issuerName, memberNumber, bizNumber, bossName, bizName, bizAddr, bizTel, notice, acquirerName, broad, cashNumber, cashBroad}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CashReceiptCancelPrint(const char* resCode, const char* card, const char* quota, const char* authTime, const char* beforeAuthDate, const char* authAmount, const char* serviceAmount, const char* taxAmount, const char* authNumber, const char* issuerName, const char* memberNumber, const char* bizNumber, const char* bossName, const char* bizName, const char* bizAddr, const char* bizTel, const char* notice, const char* acquirerName, const char* broad, const char* cashNumber, const char* cashBroad) { return kavorin::RequestExport(37, {resCode, card, quota, authTime, beforeAuthDate, authAmount, serviceAmount, taxAmount, authNumber, issuerName, memberNumber, bizNumber, bossName, bizName, bizAddr, bizTel, notice, acquirerName, broad, cashNumber, cashBroad}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_Track2AndSign(const char* catID, const char* seqNumber) { return kavorin::RequestExport(38, {catID, seqNumber}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_SignPADLCDType(char* buffer) { return kavorin::TextGetterExport(39, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_SignPADDefineFunction(char* buffer) { return kavorin::TextGetterExport(40, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_SignPADModelno(char* buffer) { return kavorin::TextGetterExport(41, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_SignPADSWVersion(char* buffer) { return kavorin::TextGetterExport(42, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_SignPADCompressMethod(char* buffer) { return kavorin::TextGetterExport(43, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_SignPADHashData(char* buffer) { return kavorin::TextGetterExport(44, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_SignPADSignData(char* buffer) { return kavorin::SignDataBytesExport(buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CreditAuthAndSignPrint(const char* resCode, const char* catID, const char* seqNumber, const char* card, const char* quota, const char* authTime, const char* authAmount, const char* serviceAmount, const char* taxAmount, const char* authNum, const char* issueName, const char* memberNum, const char* notice, const char* purchase, const char* broad, const char* cashAuthNum, const char* cashBroad) { return kavorin::RequestExport(46, {resCode, catID, seqNumber, card, quota, authTime, authAmount, serviceAmount, taxAmount, authNum, issueName, memberNum, notice, purchase, broad, cashAuthNum, cashBroad}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CreditCancelAndSignPrint(const char* resCode, const char* catID, const char* seqNumber, const char* card, const char* quota, const char* authTime, const char* authDate, const char* authAmount, const char* serviceAmount, const char* taxAmount, const char* authNum, const char* issueName, const char* memberNum, const char* notice, const char* purchase, const char* broad, const char* cashAuthNum, const char* cashBroad) { return kavorin::RequestExport(47, {resCode, catID, seqNumber, card, quota, authTime, authDate, authAmount, serviceAmount, taxAmount, authNum, issueName, memberNum, notice, purchase, broad, cashAuthNum, cashBroad}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CreditAuth2(const char* wcc, const char* track, const char* quota, const char* amount, const char* prtOpt, const char* userData) { return kavorin::RequestExport(48, {wcc, track, quota, amount, prtOpt, userData}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CashReceiptAuth2(const char* wcc, const char* track, const char* tranType, const char* amount, const char* prtOpt, const char* userData) { return kavorin::RequestExport(49, {wcc, track, tranType, amount, prtOpt, userData}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CreditCancel2(const char* wcc, const char* track, const char* quota, const char* tranAmount, const char* tranNumber, const char* tranDate, const char* prtOpt, const char* userData) { return kavorin::RequestExport(50, {wcc, track, quota, tranAmount, tranNumber, tranDate, prtOpt, userData}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CashReceiptCancel2(const char* wcc, const char* track, const char* tranType, const char* tranAmount, const char* tranNumber, const char* tranDate, const char* prtOpt, const char* userData) { return kavorin::RequestExport(51, {wcc, track, tranType, tranAmount, tranNumber, tranDate, prtOpt, userData}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_OpenCashPayingMachine(void) { return kavorin::RequestExport(52, {}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_SignPADAsciiSignData(char* buffer) { return kavorin::SignDataHexExport(buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_ExFreeStylePrint(const char* data) { return kavorin::ExFreeStylePrintExport(data); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_SignRead(const char* catID, const char* seqNumber, const char* cardNum) { return kavorin::RequestExport(57, {catID, seqNumber, cardNum}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_FreeStyleTran(const char* commType, const char* userData) { return kavorin::FreeStyleTranExport(commType, userData); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetFreeStypeTranResult(char* buffer) { return kavorin::TextGetterExport(60, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetFreeStypeTranResMsg(char* buffer) { return kavorin::FreeStyleResultMessageExport(buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_Track2AndSignWAmountInfo(const char* catID, const char* seqNumber, const char* amount, const char* inst) { return kavorin::RequestExport(62, {catID, seqNumber, amount, inst}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CreditAuthAndSignPrintFull(const char* resCode, const char* catID, const char* seqNumber, const char* card, const char* quota, const char* authTime, const char* authAmount, const char* serviceAmount, const char* taxAmount, const char* authNum, const char* issueName, const char* memberNum, const char* businessNum, const char* repName, const char* retailName, const char* retailAddr, const char* retailPhone, const char* notice, const char* purchase, const char* broad, const char* cashAuthNum, const char* cashBroad) { return kavorin::RequestExport(63, {resCode, catID, seqNumber, card, quota, authTime, authAmount, serviceAmount, taxAmount, authNum, issueName, memberNum, businessNum, repName, retailName, retailAddr, retailPhone, notice, purchase, broad, cashAuthNum, cashBroad}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CashReceiptAuthPrintFull(const char* resCode, const char* catID, const char* card, const char* quota, const char* authTime, const char* authAmount, const char* serviceAmount, const char* taxAmount, const char* authNumber, const char* issuerName, const char* memberNumber, const char* bizNumber, const char* bossName, const char* bizName, const char* bizAddr, const char* bizTel, const char* notice, const char* acquirerName, const char* broad, const char* cashNumber, const char* cashBroad) { return kavorin::RequestExport(64, {resCode, catID, card, quota, authTime, authAmount, serviceAmount, taxAmount, authNumber, issuerName, memberNumber, bizNumber, bossName, bizName, bizAddr, bizTel, notice, acquirerName, broad, cashNumber, cashBroad}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CashReceiptCancelPrintFull(const char* resCode, const char* catID, const char* card, const char* quota, const char* authTime, const char* beforeAuthDate, const char* authAmount, const char* serviceAmount, const char* taxAmount, const char* authNumber, const char* issuerName, const char* memberNumber, const char* bizNumber, const char* bossName, const char* bizName, const char* bizAddr, const char* bizTel, const char* notice, const char* acquirerName, const char* broad, const char* cashNumber, const char* cashBroad) { return kavorin::RequestExport(65, {resCode, catID, card, quota, authTime, beforeAuthDate, authAmount, serviceAmount, taxAmount, authNumber, issuerName, memberNumber, bizNumber, bossName, bizName, bizAddr, bizTel, notice, acquirerName, broad, cashNumber, cashBroad}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_CreditCancelAndSignPrintFull(const char* resCode, const char* catID, const char* seqNumber, const char* card, const char* quota, const char* authTime, const char* authDate, const char* authAmount, const char* serviceAmount, const char* taxAmount, const char* authNum, const char* issueName, const char* memberNum, const char* businessNum, const char* repName, const char* retailName, const char* retailAddr, const char* retailPhone, const char* notice, const char* purchase, const char* broad, const char* cashAuthNum, const char* cashBroad) { return kavorin::RequestExport(66, {resCode, catID, seqNumber, card, quota, authTime, authDate, authAmount, serviceAmount, taxAmount, authNum, issueName, memberNum, businessNum, repName, retailName, retailAddr, retailPhone, notice, purchase, broad, cashAuthNum, cashBroad}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetRegCOMPort(char* port) { return kavorin::GetRegComPortExport(port); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_SetRegCOMPort(const char* port) { return kavorin::SetRegComPortExport(port); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_StatusCheck(void) { return kavorin::PassThroughExport(69); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_Track2AndIDRead(void) { return kavorin::RequestExport(70, {}); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_UploadImageToCAT(const char* path) { return kavorin::UploadImageExport(path); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_GetBitMapData(const char* path, char* buffer) { return kavorin::GetBitMapDataExport(path, buffer); }
-KAVORIN_API int KAVORIN_CALL KAVORIN_SignDataToBMP(const char* index, const char* catId, const char* cardNum, const char* seqNum, const char* signData, const char* filePath) { return kavorin::SignDataToBmpExport(index, catId, cardNum, seqNum, signData, filePath); }
-
+KAVORIN_EXPORTS(KAVORIN_DEFINE_EXPORT)
 }  // extern "C"

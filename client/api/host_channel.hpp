@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/service/service_call.hpp"
+#include "contract/service_call.hpp"
 
 namespace kavorin {
 

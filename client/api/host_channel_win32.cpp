@@ -17,7 +17,7 @@
 #include <iterator>
 
 #include "client/api/host_channel.hpp"
-#include "host/service/service_methods.hpp"
+#include "contract/service_methods.hpp"
 #include "kavorin_h.h"
 
 namespace kavorin {

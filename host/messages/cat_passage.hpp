@@ -62,6 +62,10 @@ enum class TextRequest {
   CashReceiptCancelPrintFull,    // N8
 };
 
+// The requests that build over the previous state: the previous response
+// stays readable until their own response replaces it.
+bool KeepsPreviousResponse(TextRequest request);
+
 // The result fields, named after their getter methods.
 enum class ResultField {
   ResponseCode,

@@ -364,4 +364,9 @@ std::optional<std::string> CatPassage::BuildText(TextRequest request, std::span<
   return frame;
 }
 
+bool KeepsPreviousResponse(TextRequest request) {
+  return request == TextRequest::Track2AndSign || request == TextRequest::Track2AndSignWAmountInfo ||
+         request == TextRequest::FreeStyleTran;
+}
+
 }  // namespace kavorin

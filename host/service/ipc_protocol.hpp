@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/service/service_call.hpp"
+#include "contract/service_call.hpp"
 
 namespace kavorin::ipc {
 

@@ -8,16 +8,10 @@
 #include "common/daily_log.hpp"
 #include "common/text_codec.hpp"
 #include "host/link/status_check.hpp"
+#include "host/service/service_handlers.hpp"
 
 namespace kavorin {
 namespace {
-
-// The services that build over the previous state: the previous response
-// stays readable until their own response replaces it.
-bool ResetsPassage(TextRequest request) {
-  return request != TextRequest::Track2AndSign && request != TextRequest::Track2AndSignWAmountInfo &&
-         request != TextRequest::FreeStyleTran;
-}
 
 // The C library's decimal conversion: leading white space and a sign, 0
 // without digits; values beyond int are clamped rather than undefined.
@@ -65,7 +59,7 @@ ServiceReply TerminalService::Invoke(int dispid, std::span<const ServiceValue> a
     if (method->reply == ReplyShape::Bool) return {kDispatched, {std::int32_t{0}}};
     return {kDispatched, {std::int32_t{kRequestRefused}}};
   }
-  return method->handler(*this, *method, args);
+  return Serve(*this, *method, args);
 }
 
 ServiceReply TerminalService::Invoke(std::string_view name, std::span<const ServiceValue> args) {
@@ -147,7 +141,7 @@ int TerminalService::StartTextRequest(TextRequest request, std::span<const std::
   std::vector<std::string> converted;
   converted.reserve(texts.size());
   for (const auto& text : texts) converted.push_back(ToTerminalText(text));
-  if (ResetsPassage(request)) passage_.ResetPassage();
+  if (!KeepsPreviousResponse(request)) passage_.ResetPassage();
   return StartExchange(passage_.BuildText(request, converted), false);
 }
 

@@ -19,8 +19,8 @@
 #include "host/link/serial_port.hpp"
 #include "host/link/timer_host.hpp"
 #include "host/messages/cat_passage.hpp"
-#include "host/service/service_call.hpp"
-#include "host/service/service_methods.hpp"
+#include "contract/service_call.hpp"
+#include "contract/service_methods.hpp"
 
 namespace kavorin {
 

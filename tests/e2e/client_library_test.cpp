@@ -4,7 +4,7 @@
 
 #include <regex>
 
-#include "client/api/export_table.hpp"
+#include "contract/export_table.hpp"
 #include "tests/e2e/client_installation.hpp"
 
 namespace kavorin::testing {

@@ -18,7 +18,7 @@
 
 #include "host/service/posix/host_client.hpp"
 #include "host/service/posix/runtime_dir.hpp"
-#include "host/service/service_methods.hpp"
+#include "contract/service_methods.hpp"
 
 namespace kavorin::testing {
 

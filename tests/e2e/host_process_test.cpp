@@ -17,7 +17,7 @@
 #include "host/service/ipc_protocol.hpp"
 #include "host/service/posix/host_client.hpp"
 #include "host/service/posix/runtime_dir.hpp"
-#include "host/service/service_methods.hpp"
+#include "contract/service_methods.hpp"
 #include "tests/e2e/host_process.hpp"
 #include "tests/e2e/pty_rig.hpp"
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "client/api/export_table.hpp"
+#include "contract/export_table.hpp"
 #include "tools/kavorin/export_caller.hpp"
 
 namespace kavorin::cli {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "client/api/export_table.hpp"
+#include "contract/export_table.hpp"
 #include "client/api/include/KAVORIN_Ctl.h"
 #include "web/kavorin_web/library_binding.hpp"
 

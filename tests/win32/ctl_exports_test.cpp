@@ -7,7 +7,7 @@
 #include <cstring>
 #include <set>
 
-#include "client/api/export_table.hpp"
+#include "contract/export_table.hpp"
 #include "tests/win32/ctl_test_support.hpp"
 
 namespace kavorin::ctl_test {

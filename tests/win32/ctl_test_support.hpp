@@ -27,8 +27,8 @@
 
 #include "client/api/win32/ctl_resources.h"
 #include "common/text_codec.hpp"
-#include "host/service/service_call.hpp"
-#include "host/service/service_methods.hpp"
+#include "contract/service_call.hpp"
+#include "contract/service_methods.hpp"
 #include "kavorin_h.h"
 
 namespace kavorin::ctl_test {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/service/service_methods.hpp"
+#include "contract/service_methods.hpp"
 #include "host/service/win32/class_factory.hpp"
 #include "host/service/win32/host_module.hpp"
 #include "host/service/win32/kavorin_comm.hpp"

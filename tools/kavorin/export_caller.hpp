@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "client/api/export_table.hpp"
+#include "contract/export_table.hpp"
 
 namespace kavorin::cli {
 

@@ -10,11 +10,11 @@
 namespace kavorin::web {
 namespace {
 
-constexpr int kComCreate = 1;
-constexpr int kComStatus = 3;
-constexpr int kServiceTerminate = 4;
-constexpr int kSignPadSignData = 45;
-constexpr int kSignDataToBmp = 58;
+constexpr int kComCreate = export_ordinal::COMCreate;
+constexpr int kComStatus = export_ordinal::COMStatus;
+constexpr int kServiceTerminate = export_ordinal::ServiceTerminate;
+constexpr int kSignPadSignData = export_ordinal::SignPADSignData;
+constexpr int kSignDataToBmp = export_ordinal::SignDataToBMP;
 
 }  // namespace
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <span>
 
-#include "client/api/export_table.hpp"
+#include "contract/export_table.hpp"
 
 namespace kavorin::web {
 

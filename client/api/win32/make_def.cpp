@@ -1,5 +1,6 @@
-// Writes the module-definition file of KAVORIN_Ctl.dll from the ordinal
-// table, so that the ordinals and export names live in one place. Built and
+// Writes the module-definition file of KAVORIN_Ctl.dll from the export
+// table of the service catalogue, so that the ordinals and export names live
+// in one place. Built and
 // run on the build machine:
 //
 //   make_def <output.def> [--stdcall-symbols]
@@ -20,7 +21,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "client/api/export_table.hpp"
+#include "contract/export_table.hpp"
 #include "common/write_if_changed.hpp"
 
 namespace {
@@ -34,7 +35,7 @@ std::string ImportSymbol(const kavorin::ExportEntry& entry) { return "KavorinCtl
 
 std::string MakeDef(bool stdcall_symbols) {
   std::ostringstream def;
-  def << "; Generated from client/api/export_table.cpp by make_def: edit the table, not this file.\n"
+  def << "; Generated from contract/service_catalogue.hpp by make_def: edit the catalogue, not this file.\n"
       << "LIBRARY \"KAVORIN_Ctl.dll\"\n"
       << "EXPORTS\n";
   for (const kavorin::ExportEntry& entry : kavorin::ExportTable()) {
@@ -47,7 +48,7 @@ std::string MakeDef(bool stdcall_symbols) {
 
 std::string MakeImportDef(bool stdcall_symbols) {
   std::ostringstream def;
-  def << "; Generated from client/api/export_table.cpp by make_def --imports: edit the table, not this file.\n"
+  def << "; Generated from contract/service_catalogue.hpp by make_def --imports: edit the catalogue, not this file.\n"
       << "LIBRARY \"KAVORIN_Ctl.dll\"\n"
       << "EXPORTS\n";
   for (const kavorin::ExportEntry& entry : kavorin::ExportTable()) {
@@ -64,7 +65,7 @@ std::string MakeImportDef(bool stdcall_symbols) {
 
 std::string MakeImportSource() {
   std::ostringstream cpp;
-  cpp << "// Generated from client/api/export_table.cpp by make_def --imports: edit the table, not this file.\n"
+  cpp << "// Generated from contract/service_catalogue.hpp by make_def --imports: edit the catalogue, not this file.\n"
       << "#include \"client/api/include/KAVORIN_Ctl.h\"\n\n"
       << "extern \"C\" {\n";
   for (const kavorin::ExportEntry& entry : kavorin::ExportTable()) {

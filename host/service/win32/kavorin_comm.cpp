@@ -174,15 +174,6 @@ HRESULT KavorinComm::CallGetter(int dispid, int* piResultCode, BSTR* value) {
   return comm_detail::ResultOf(reply);
 }
 
-STDMETHODIMP KavorinComm::StartComPort(BSTR bstrCom, VARIANT_BOOL* pbRet) {
-  if (pbRet == nullptr) return E_POINTER;
-  int opened = 0;
-  const HRESULT result = CallInt(1, &opened, bstrCom);
-  // 1, not VARIANT_TRUE (-1): callers compare with 1.
-  *pbRet = static_cast<VARIANT_BOOL>(opened != 0 ? 1 : 0);
-  return result;
-}
-
 STDMETHODIMP KavorinComm::InterfaceSupportsErrorInfo(REFIID riid) {
   return riid == IID_IKAVORINComm ? S_OK : S_FALSE;
 }

@@ -24,7 +24,8 @@
 #include <span>
 #include <string>
 
-#include "host/service/service_call.hpp"
+#include "contract/service_call.hpp"
+#include "contract/service_catalogue.hpp"
 #include "host/service/win32/host_module.hpp"
 #include "kavorin_h.h"
 
@@ -35,63 +36,25 @@ using ServiceDispatcher = std::function<ServiceReply(int dispid, std::span<const
 // Safety options every interface of the object supports.
 inline constexpr DWORD kSupportedSafety = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
 
-// The parameter lists of the methods below, by count of BSTR arguments.
-// clang-format off
-#define KAVORIN_BSTRS_0
-#define KAVORIN_BSTRS_1 BSTR t1,
-#define KAVORIN_BSTRS_2 KAVORIN_BSTRS_1 BSTR t2,
-#define KAVORIN_BSTRS_3 KAVORIN_BSTRS_2 BSTR t3,
-#define KAVORIN_BSTRS_4 KAVORIN_BSTRS_3 BSTR t4,
-#define KAVORIN_BSTRS_5 KAVORIN_BSTRS_4 BSTR t5,
-#define KAVORIN_BSTRS_6 KAVORIN_BSTRS_5 BSTR t6,
-#define KAVORIN_BSTRS_7 KAVORIN_BSTRS_6 BSTR t7,
-#define KAVORIN_BSTRS_8 KAVORIN_BSTRS_7 BSTR t8,
-#define KAVORIN_BSTRS_9 KAVORIN_BSTRS_8 BSTR t9,
-#define KAVORIN_BSTRS_10 KAVORIN_BSTRS_9 BSTR t10,
-#define KAVORIN_BSTRS_11 KAVORIN_BSTRS_10 BSTR t11,
-#define KAVORIN_BSTRS_12 KAVORIN_BSTRS_11 BSTR t12,
-#define KAVORIN_BSTRS_13 KAVORIN_BSTRS_12 BSTR t13,
-#define KAVORIN_BSTRS_14 KAVORIN_BSTRS_13 BSTR t14,
-#define KAVORIN_BSTRS_15 KAVORIN_BSTRS_14 BSTR t15,
-#define KAVORIN_BSTRS_16 KAVORIN_BSTRS_15 BSTR t16,
-#define KAVORIN_BSTRS_17 KAVORIN_BSTRS_16 BSTR t17,
-#define KAVORIN_BSTRS_18 KAVORIN_BSTRS_17 BSTR t18,
-#define KAVORIN_BSTRS_19 KAVORIN_BSTRS_18 BSTR t19,
-#define KAVORIN_BSTRS_20 KAVORIN_BSTRS_19 BSTR t20,
-#define KAVORIN_BSTRS_21 KAVORIN_BSTRS_20 BSTR t21,
-#define KAVORIN_BSTRS_22 KAVORIN_BSTRS_21 BSTR t22,
-#define KAVORIN_BSTRS_23 KAVORIN_BSTRS_22 BSTR t23,
-#define KAVORIN_ARGS_0
-#define KAVORIN_ARGS_1 , t1
-#define KAVORIN_ARGS_2 KAVORIN_ARGS_1, t2
-#define KAVORIN_ARGS_3 KAVORIN_ARGS_2, t3
-#define KAVORIN_ARGS_4 KAVORIN_ARGS_3, t4
-#define KAVORIN_ARGS_5 KAVORIN_ARGS_4, t5
-#define KAVORIN_ARGS_6 KAVORIN_ARGS_5, t6
-#define KAVORIN_ARGS_7 KAVORIN_ARGS_6, t7
-#define KAVORIN_ARGS_8 KAVORIN_ARGS_7, t8
-#define KAVORIN_ARGS_9 KAVORIN_ARGS_8, t9
-#define KAVORIN_ARGS_10 KAVORIN_ARGS_9, t10
-#define KAVORIN_ARGS_11 KAVORIN_ARGS_10, t11
-#define KAVORIN_ARGS_12 KAVORIN_ARGS_11, t12
-#define KAVORIN_ARGS_13 KAVORIN_ARGS_12, t13
-#define KAVORIN_ARGS_14 KAVORIN_ARGS_13, t14
-#define KAVORIN_ARGS_15 KAVORIN_ARGS_14, t15
-#define KAVORIN_ARGS_16 KAVORIN_ARGS_15, t16
-#define KAVORIN_ARGS_17 KAVORIN_ARGS_16, t17
-#define KAVORIN_ARGS_18 KAVORIN_ARGS_17, t18
-#define KAVORIN_ARGS_19 KAVORIN_ARGS_18, t19
-#define KAVORIN_ARGS_20 KAVORIN_ARGS_19, t20
-#define KAVORIN_ARGS_21 KAVORIN_ARGS_20, t21
-#define KAVORIN_ARGS_22 KAVORIN_ARGS_21, t22
-#define KAVORIN_ARGS_23 KAVORIN_ARGS_22, t23
-// A method taking `count` texts and answering piRet.
-#define KAVORIN_INT_METHOD(name, dispid, count) \
-  STDMETHODIMP name(KAVORIN_BSTRS_##count int* piRet) override { return CallInt(dispid, piRet KAVORIN_ARGS_##count); }
-// A getter: piResultCode and the text.
-#define KAVORIN_GETTER(name, dispid) \
-  STDMETHODIMP name(int* piResultCode, BSTR* pbstrData) override { return CallGetter(dispid, piResultCode, pbstrData); }
-// clang-format on
+// The vtable methods of IKAVORINComm, made from the service catalogue: each
+// takes its parameters as the IDL has them and forwards them with its
+// dispatch id. The override fails to compile when a row and the interface
+// that widl made from the IDL disagree.
+#define KAVORIN_COM_PARAM(p) KAVORIN_PARAM_DECL(p),
+#define KAVORIN_COM_ARG(p) , KAVORIN_PARAM_NAME(p)
+#define KAVORIN_COM_OUT_Bool(name) VARIANT_BOOL* pbRet
+#define KAVORIN_COM_OUT_Int(name) int* piRet
+#define KAVORIN_COM_OUT_Getter(name) int* piResultCode, BSTR* pbstrData
+#define KAVORIN_COM_CALL_Bool(name) CallBool
+#define KAVORIN_COM_CALL_Int(name) CallInt
+#define KAVORIN_COM_CALL_Getter(name) CallGetter
+#define KAVORIN_COM_RESULTS_Bool(name) pbRet
+#define KAVORIN_COM_RESULTS_Int(name) piRet
+#define KAVORIN_COM_RESULTS_Getter(name) piResultCode, pbstrData
+#define KAVORIN_COM_FORWARDER(dispid, method, reply, serve, params)                                          \
+  STDMETHODIMP method(KAVORIN_JOIN(KAVORIN_COM_PARAM, KAVORIN_UNPAREN params) KAVORIN_COM_OUT_##reply) override { \
+    return KAVORIN_COM_CALL_##reply(dispid, KAVORIN_COM_RESULTS_##reply KAVORIN_JOIN(KAVORIN_COM_ARG, KAVORIN_UNPAREN params)); \
+  }
 
 // COM objects end through Release, never through a pointer to an interface.
 #pragma GCC diagnostic push
@@ -122,72 +85,8 @@ class KavorinComm final : public IKAVORINComm,
   STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
                       EXCEPINFO* exception, UINT* argumentError) override;
 
-  // IKAVORINComm, in vtable order; the numbers are the dispatch ids.
-  STDMETHODIMP StartComPort(BSTR bstrCom, VARIANT_BOOL* pbRet) override;
-  KAVORIN_INT_METHOD(CreditAuth, 2, 5)
-  KAVORIN_INT_METHOD(StatusCheck, 3, 0)
-  KAVORIN_INT_METHOD(ServiceTerminate, 4, 0)
-  KAVORIN_INT_METHOD(CashApprovalPrint, 5, 2)
-  KAVORIN_INT_METHOD(CashReceiptAuth, 6, 5)
-  KAVORIN_INT_METHOD(CreditCancel, 7, 7)
-  KAVORIN_INT_METHOD(CashReceiptCancel, 8, 7)
-  KAVORIN_INT_METHOD(Track2Read, 9, 0)
-  KAVORIN_INT_METHOD(Track3Read, 10, 0)
-  KAVORIN_INT_METHOD(CashCancelPrint, 11, 3)
-  KAVORIN_INT_METHOD(CreditAuthResultPrint, 12, 15)
-  KAVORIN_INT_METHOD(CreditCancelResultPrint, 13, 16)
-  KAVORIN_INT_METHOD(CashReceiptAuthResultPrint, 14, 15)
-  KAVORIN_INT_METHOD(CashReceiptCancelResultPrint, 15, 16)
-  KAVORIN_INT_METHOD(FreeStylePrint, 16, 1)
-  KAVORIN_GETTER(GetResponseCode, 17)
-  KAVORIN_GETTER(GetCardNumber, 18)
-  KAVORIN_GETTER(GetInstallmentData, 19)
-  KAVORIN_GETTER(GetCashReceiptType, 20)
-  KAVORIN_GETTER(GetAuthTime, 21)
-  KAVORIN_GETTER(GetBeforeAuthDate, 22)
-  KAVORIN_GETTER(GetAuthAmount, 23)
-  KAVORIN_GETTER(GetAuthNumber, 24)
-  KAVORIN_GETTER(GetIssueCode, 25)
-  KAVORIN_GETTER(GetDDCFlag, 26)
-  KAVORIN_GETTER(GetMemberNumber, 27)
-  KAVORIN_GETTER(GetAcquireCode, 28)
-  KAVORIN_GETTER(GetNotice, 29)
-  KAVORIN_GETTER(GetDisplayData, 30)
-  KAVORIN_GETTER(GetAnnounceData, 31)
-  KAVORIN_GETTER(GetCashReceiptAuthNumber, 32)
-  KAVORIN_GETTER(GetCashReceiptAnnounceData, 33)
-  KAVORIN_GETTER(GetWCC, 34)
-  KAVORIN_GETTER(GetTrackData, 35)
-  KAVORIN_INT_METHOD(CashReceiptAuthPrint, 36, 20)
-  KAVORIN_INT_METHOD(CashReceiptCancelPrint, 37, 21)
-  KAVORIN_INT_METHOD(Track2AndSign, 38, 2)
-  KAVORIN_INT_METHOD(CreditAuthAndSignPrint, 39, 17)
-  KAVORIN_INT_METHOD(CreditCancelAndSignPrint, 40, 18)
-  KAVORIN_GETTER(GetSignPADLCDType, 41)
-  KAVORIN_GETTER(GetSignPADDefineFunction, 42)
-  KAVORIN_GETTER(GetSignPADModelNumber, 43)
-  KAVORIN_GETTER(GetSignPADSWVersion, 44)
-  KAVORIN_GETTER(GetSignPADCompressMethod, 45)
-  KAVORIN_GETTER(GetSignPADHashData, 46)
-  KAVORIN_GETTER(GetSignPADSignData, 47)
-  KAVORIN_INT_METHOD(CreditAuth2, 48, 6)
-  KAVORIN_INT_METHOD(CashReceiptAuth2, 49, 6)
-  KAVORIN_INT_METHOD(CreditCancel2, 50, 8)
-  KAVORIN_INT_METHOD(CashReceiptCancel2, 51, 8)
-  KAVORIN_INT_METHOD(OpenCashPayingMachine, 52, 0)
-  STDMETHODIMP ExFreeStylePrint(BSTR bstrData, int iSize, int* piRet) override { return CallInt(53, piRet, bstrData, iSize); }
-  STDMETHODIMP UploadImageToCAT(BSTR bstrData, int iSize, int* piRet) override { return CallInt(54, piRet, bstrData, iSize); }
-  KAVORIN_INT_METHOD(InitCAT, 55, 0)
-  KAVORIN_INT_METHOD(Track2AndIDRead, 56, 0)
-  KAVORIN_INT_METHOD(SignRead, 57, 3)
-  KAVORIN_INT_METHOD(FreeStyleTran, 58, 2)
-  KAVORIN_GETTER(GetFreeStyleTranResult, 59)
-  KAVORIN_GETTER(GetFreeStyleTranResMsg, 60)
-  KAVORIN_INT_METHOD(Track2AndSignWAmountInfo, 61, 4)
-  KAVORIN_INT_METHOD(CreditAuthAndSignPrintFull, 62, 22)
-  KAVORIN_INT_METHOD(CreditCancelAndSignPrintFull, 63, 23)
-  KAVORIN_INT_METHOD(CashReceiptAuthPrintFull, 64, 21)
-  KAVORIN_INT_METHOD(CashReceiptCancelPrintFull, 65, 22)
+  // IKAVORINComm.
+  KAVORIN_HOST_METHODS(KAVORIN_COM_FORWARDER)
 
   // ISupportErrorInfo
   STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
@@ -203,6 +102,8 @@ class KavorinComm final : public IKAVORINComm,
  private:
   template <class... In>
   HRESULT CallInt(int dispid, int* piRet, In... in);
+  template <class... In>
+  HRESULT CallBool(int dispid, VARIANT_BOOL* pbRet, In... in);
   HRESULT CallGetter(int dispid, int* piResultCode, BSTR* value);
   bool Answers(REFIID riid);
 
@@ -217,8 +118,7 @@ class KavorinComm final : public IKAVORINComm,
 };
 #pragma GCC diagnostic pop
 
-#undef KAVORIN_INT_METHOD
-#undef KAVORIN_GETTER
+#undef KAVORIN_COM_FORWARDER
 
 // Unicode text of a BSTR; a null BSTR is an empty text.
 std::u16string TextFromBstr(BSTR text);
@@ -241,6 +141,16 @@ HRESULT KavorinComm::CallInt(int dispid, int* piRet, In... in) {
   const ServiceReply reply = dispatch_(dispid, args);
   *piRet = comm_detail::IntOut(reply, 0);
   return comm_detail::ResultOf(reply);
+}
+
+template <class... In>
+HRESULT KavorinComm::CallBool(int dispid, VARIANT_BOOL* pbRet, In... in) {
+  if (pbRet == nullptr) return E_POINTER;
+  int opened = 0;
+  const HRESULT result = CallInt(dispid, &opened, in...);
+  // 1, not VARIANT_TRUE (-1): callers compare with 1.
+  *pbRet = static_cast<VARIANT_BOOL>(opened != 0 ? 1 : 0);
+  return result;
 }
 
 }  // namespace kavorin

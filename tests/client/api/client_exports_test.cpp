@@ -9,14 +9,14 @@
 #include <filesystem>
 
 #include "client/api/export_calls.hpp"
-#include "client/api/export_table.hpp"
+#include "contract/export_table.hpp"
 #include "client/api/free_style.hpp"
 #include "client/api/host_channel.hpp"
 #include "client/api/include/KAVORIN_Ctl.h"
 #include "client/api/link_status.hpp"
 #include "common/message_box.hpp"
 #include "common/text_codec.hpp"
-#include "host/service/service_methods.hpp"
+#include "contract/service_methods.hpp"
 
 namespace kavorin {
 namespace {

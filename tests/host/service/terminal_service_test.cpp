@@ -125,7 +125,7 @@ TEST(TerminalService, DataRequestsAreFramedWithTheirLengthText) {
 TEST(TerminalService, RequestsWithThePortClosedStartNothing) {
   ServiceHarness h;
   for (const auto& method : ServiceMethods()) {
-    if (method.reply != ReplyShape::Int || method.handler == nullptr) continue;
+    if (method.reply != ReplyShape::Int) continue;
     const std::string_view name = method.name;
     if (name == "StatusCheck" || name == "ServiceTerminate" || name == "InitCAT") continue;
     std::vector<ServiceValue> args;

@@ -1,19 +1,15 @@
 #pragma once
-// The methods of the terminal service, by dispatch id: one row a method,
-// used by every transport. A row names the method and its parameters as the
-// COM interface has them, the shape of its reply and how it is served.
+// The host's methods as both sides of the contract see them: dispatch id,
+// name, parameters and the shape of the reply, one row each, made from the
+// service catalogue. The host adds how it serves each; the client only
+// needs the numbers and shapes.
 #include <span>
 #include <string_view>
 #include <vector>
 
-#include "host/service/service_call.hpp"
+#include "contract/service_catalogue.hpp"
 
 namespace kavorin {
-
-class TerminalService;
-struct ServiceMethod;
-
-using ServiceHandler = ServiceReply (*)(TerminalService&, const ServiceMethod&, std::span<const ServiceValue>);
 
 enum class ReplyShape {
   Bool,    // VARIANT_BOOL pbRet: 1 or 0
@@ -21,15 +17,21 @@ enum class ReplyShape {
   Getter,  // int piResultCode, BSTR value
 };
 
+// The dispatch id of every method by its name: method_dispid::CreditAuth.
+namespace method_dispid {
+#define KAVORIN_DISPID_ENUMERATOR(dispid, method, ...) method = dispid,
+enum : int { Local = 0, KAVORIN_HOST_METHODS(KAVORIN_DISPID_ENUMERATOR) };
+#undef KAVORIN_DISPID_ENUMERATOR
+}  // namespace method_dispid
+
 struct ServiceMethod {
   int dispid;
   std::string_view name;
   // Parameter names in order, separated by spaces; names starting with "i"
-  // are 32-bit integers, all others texts.
+  // and a capital are 32-bit integers, all others texts.
   std::string_view params;
   ReplyShape reply;
-  ServiceHandler handler;
-  int detail;  // the TextRequest or ResultField a generic handler serves
+  std::string_view result;  // the name of the [out, retval] parameter
 };
 
 std::span<const ServiceMethod> ServiceMethods();
