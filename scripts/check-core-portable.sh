@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-core_dirs=(common host client config web setup)
+core_dirs=(common contract host client config web setup)
 forbidden='^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"](windows\.h|winsock2?\.h|unistd\.h|sys/[^>"]*|termios\.h|fcntl\.h|poll\.h|pthread\.h|dlfcn\.h|iconv\.h|asio[^>"]*|openssl/[^>"]*|objbase\.h|ole2\.h|oleauto\.h)[>"]'
 
 found=0

@@ -20,8 +20,8 @@
 
 #include "bench/common/socket_floor.hpp"
 #include "client/api/include/KAVORIN_Ctl.h"
-#include "host/service/posix/host_client.hpp"
-#include "host/service/posix/runtime_dir.hpp"
+#include "contract/posix/host_client.hpp"
+#include "contract/posix/runtime_dir.hpp"
 
 using namespace std::chrono;
 

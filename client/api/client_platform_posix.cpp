@@ -15,7 +15,7 @@
 
 #include "client/api/client_platform.hpp"
 #include "common/config_dir.hpp"
-#include "host/link/port_names_posix.hpp"
+#include "contract/posix/port_names_posix.hpp"
 
 namespace kavorin {
 namespace {

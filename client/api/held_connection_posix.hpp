@@ -19,7 +19,7 @@
 // library is unloaded.
 #include <string>
 
-#include "host/service/posix/host_client.hpp"
+#include "contract/posix/host_client.hpp"
 
 namespace kavorin {
 

@@ -16,9 +16,9 @@
 #include "client/api/held_connection_posix.hpp"
 #include "client/api/host_channel.hpp"
 #include "common/module_folder.hpp"
-#include "host/service/ipc_protocol.hpp"
-#include "host/service/posix/host_client.hpp"
-#include "host/service/posix/runtime_dir.hpp"
+#include "contract/ipc_protocol.hpp"
+#include "contract/posix/host_client.hpp"
+#include "contract/posix/runtime_dir.hpp"
 
 namespace kavorin {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "common/config_dir.hpp"
 #include "config/lombra/installed_ports.hpp"
-#include "host/link/port_names.hpp"
+#include "contract/port_names.hpp"
 
 namespace kavorin {
 namespace {

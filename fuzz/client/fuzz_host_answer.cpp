@@ -15,7 +15,7 @@
 #include "client/api/export_calls.hpp"
 #include "client/api/host_channel.hpp"
 #include "common/message_box.hpp"
-#include "host/service/ipc_protocol.hpp"
+#include "contract/ipc_protocol.hpp"
 
 namespace kavorin {
 namespace {

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "common/text_codec.hpp"
-#include "host/service/ipc_protocol.hpp"
+#include "contract/ipc_protocol.hpp"
 
 using namespace kavorin;
 

@@ -27,7 +27,7 @@
 #include <sstream>
 #include <utility>
 
-#include "host/link/port_names_posix.hpp"
+#include "contract/posix/port_names_posix.hpp"
 
 namespace kavorin {
 

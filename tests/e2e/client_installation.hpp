@@ -15,7 +15,7 @@
 #include <string>
 #include <thread>
 
-#include "host/service/posix/runtime_dir.hpp"
+#include "contract/posix/runtime_dir.hpp"
 #include "tests/e2e/pty_rig.hpp"
 
 namespace kavorin::testing {

@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "host/service/posix/host_client.hpp"
-#include "host/service/posix/runtime_dir.hpp"
+#include "contract/posix/host_client.hpp"
+#include "contract/posix/runtime_dir.hpp"
 #include "contract/service_methods.hpp"
 
 namespace kavorin::testing {

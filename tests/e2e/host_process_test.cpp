@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "host/link/status_check.hpp"
-#include "host/service/ipc_protocol.hpp"
-#include "host/service/posix/host_client.hpp"
-#include "host/service/posix/runtime_dir.hpp"
+#include "contract/ipc_protocol.hpp"
+#include "contract/posix/host_client.hpp"
+#include "contract/posix/runtime_dir.hpp"
 #include "contract/service_methods.hpp"
 #include "tests/e2e/host_process.hpp"
 #include "tests/e2e/pty_rig.hpp"

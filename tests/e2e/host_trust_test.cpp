@@ -14,7 +14,7 @@
 #include <optional>
 #include <thread>
 
-#include "host/service/ipc_protocol.hpp"
+#include "contract/ipc_protocol.hpp"
 #include "tests/e2e/host_process.hpp"
 #include "tests/support/second_user.hpp"
 

@@ -9,7 +9,7 @@
 
 #include "common/hex.hpp"
 #include "common/text_codec.hpp"
-#include "host/link/port_names_posix.hpp"
+#include "contract/posix/port_names_posix.hpp"
 #include "tools/catsim/terminal.hpp"
 
 namespace {

@@ -18,7 +18,7 @@
 #include "host/link/serial_posix.hpp"
 #include "host/service/host_command_line.hpp"
 #include "host/service/posix/host_server.hpp"
-#include "host/service/posix/runtime_dir.hpp"
+#include "contract/posix/runtime_dir.hpp"
 #include "host/service/terminal_service.hpp"
 
 namespace {

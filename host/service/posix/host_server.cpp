@@ -3,8 +3,8 @@
 #include <asio.hpp>
 #include <set>
 
-#include "host/service/ipc_protocol.hpp"
-#include "host/service/posix/runtime_dir.hpp"
+#include "contract/ipc_protocol.hpp"
+#include "contract/posix/runtime_dir.hpp"
 #include "host/service/terminal_service.hpp"
 
 namespace kavorin {

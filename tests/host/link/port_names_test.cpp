@@ -4,8 +4,8 @@
 #include <set>
 #include <string>
 
-#include "host/link/port_names.hpp"
-#include "host/link/port_names_posix.hpp"
+#include "contract/port_names.hpp"
+#include "contract/posix/port_names_posix.hpp"
 
 namespace kavorin {
 namespace {

@@ -1,4 +1,4 @@
-#include "host/link/port_names_posix.hpp"
+#include "contract/posix/port_names_posix.hpp"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "host/service/posix/runtime_dir.hpp"
+#include "contract/posix/runtime_dir.hpp"
 
 #include <errno.h>
 #include <fcntl.h>

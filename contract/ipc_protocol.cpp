@@ -1,4 +1,4 @@
-#include "host/service/ipc_protocol.hpp"
+#include "contract/ipc_protocol.hpp"
 
 #include "common/text_codec.hpp"
 

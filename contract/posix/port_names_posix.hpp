@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "common/config_dir.hpp"
-#include "host/link/port_names.hpp"
+#include "contract/port_names.hpp"
 
 namespace kavorin {
 

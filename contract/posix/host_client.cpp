@@ -1,4 +1,4 @@
-#include "host/service/posix/host_client.hpp"
+#include "contract/posix/host_client.hpp"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -9,8 +9,8 @@
 
 #include <cstring>
 
-#include "host/service/ipc_protocol.hpp"
-#include "host/service/posix/runtime_dir.hpp"
+#include "contract/ipc_protocol.hpp"
+#include "contract/posix/runtime_dir.hpp"
 
 namespace kavorin {
 namespace {

@@ -1,4 +1,4 @@
-#include "host/link/port_names.hpp"
+#include "contract/port_names.hpp"
 
 namespace kavorin {
 
