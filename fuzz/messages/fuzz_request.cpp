@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/hex.hpp"
+#include "host/link/frame.hpp"
 #include "host/messages/cat_passage.hpp"
 
 namespace {

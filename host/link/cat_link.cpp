@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "host/link/control_bytes.hpp"
+#include "host/link/frame.hpp"
 #include "host/messages/cat_passage.hpp"
 
 namespace kavorin {

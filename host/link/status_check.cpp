@@ -27,7 +27,7 @@ int StatusWhileOpen(int state, int& statusLevel) {
 }
 
 int StatusAfterEot(const CatLink& link, CatPassage& passage) {
-  if (passage.messageKind() >= 7) return kStatusSuccess;  // no response expected
+  if (!ExpectsResponse(passage.messageKind())) return kStatusSuccess;
   if (link.responseLength() <= 0) return kStatusNoResponse;
   const auto response = link.response();
   passage.StoreResponse({reinterpret_cast<const char*>(response.data()), response.size()});

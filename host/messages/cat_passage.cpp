@@ -8,23 +8,29 @@
 
 #include "common/hex.hpp"
 #include "common/trace.hpp"
+#include "host/link/frame.hpp"
 
 namespace kavorin {
 namespace {
 
-constexpr char kStx = '\x02';
-constexpr char kEtx = '\x03';
-constexpr char kFs = '\x1C';
+using namespace message_kind;
 
 // Code -> kind. StatusCheck and the getters read the kind, so it is recorded
 // by every build operation, data messages included.
-constexpr std::array<std::pair<std::string_view, int>, 37> kKinds{{
-    {"D1", 1},  {"D3", 1},  {"D2", 2},  {"D4", 2},  {"K1", 3},  {"K3", 3},  {"K2", 4},
-    {"K4", 4},  {"RC", 5},  {"RF", 5},  {"RS", 5},  {"RA", 5},  {"RE", 5},  {"FT", 5},
-    {"RD", 6},  {"C1", 7},  {"C2", 8},  {"P1", 9},  {"P3", 9},  {"P5", 9},  {"P7", 9},
-    {"P2", 10}, {"P4", 10}, {"P6", 10}, {"P8", 10}, {"N1", 11}, {"N3", 11}, {"N5", 11},
-    {"N7", 11}, {"N2", 12}, {"N4", 12}, {"N6", 12}, {"N8", 12}, {"F1", 13}, {"F3", 13},
-    {"IU", 13}, {"MB", 14},
+constexpr std::array<std::pair<std::string_view, MessageKind>, 37> kKinds{{
+    {"D1", CreditAuth},           {"D3", CreditAuth},          {"D2", CreditCancel},
+    {"D4", CreditCancel},         {"K1", CashReceiptAuth},     {"K3", CashReceiptAuth},
+    {"K2", CashReceiptCancel},    {"K4", CashReceiptCancel},   {"RC", Read},
+    {"RF", Read},                 {"RS", Read},                {"RA", Read},
+    {"RE", Read},                 {"FT", Read},                {"RD", Track3Read},
+    {"C1", CashApprovalPrint},    {"C2", CashCancelPrint},     {"P1", CreditAuthPrint},
+    {"P3", CreditAuthPrint},      {"P5", CreditAuthPrint},     {"P7", CreditAuthPrint},
+    {"P2", CreditCancelPrint},    {"P4", CreditCancelPrint},   {"P6", CreditCancelPrint},
+    {"P8", CreditCancelPrint},    {"N1", CashReceiptAuthPrint}, {"N3", CashReceiptAuthPrint},
+    {"N5", CashReceiptAuthPrint}, {"N7", CashReceiptAuthPrint}, {"N2", CashReceiptCancelPrint},
+    {"N4", CashReceiptCancelPrint}, {"N6", CashReceiptCancelPrint}, {"N8", CashReceiptCancelPrint},
+    {"F1", Data},                 {"F3", Data},                {"IU", Data},
+    {"MB", CashDrawer},
 }};
 
 std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
@@ -40,32 +46,25 @@ std::string LengthText(int value) {
 std::string DataFrame(std::string_view code, int lengthValue, std::string_view data) {
   std::string frame;
   frame.reserve(data.size() + 10);
-  frame += kStx;
+  BeginFrame(frame);
   frame += code;
   frame += LengthText(lengthValue);
   frame += data;
-  frame += kEtx;
-  frame += static_cast<char>(Lrc(std::string_view(frame).substr(1)));
+  EndFrame(frame);
   return frame;
 }
 
 }  // namespace
 
-std::uint8_t Lrc(std::string_view bytesAfterStxThroughEtx) {
-  std::uint8_t lrc = 0;
-  for (const char c : bytesAfterStxThroughEtx) lrc ^= static_cast<std::uint8_t>(c);
-  return static_cast<std::uint8_t>(lrc | 0x20);
-}
-
-int MessageKindOf(std::string_view code) {
+MessageKind MessageKindOf(std::string_view code) {
   for (const auto& [known, kind] : kKinds) {
     if (known == code) return kind;
   }
-  return 0;
+  return message_kind::None;
 }
 
 void CatPassage::ResetPassage() {
-  message_kind_ = 0;
+  message_kind_ = message_kind::None;
   request_text_.clear();
   response_text_.clear();
 }
@@ -106,14 +105,18 @@ std::optional<std::string> CatPassage::BuildIU(std::string_view hexText, int siz
 
 std::string CatPassage::BuildMB() {
   message_kind_ = MessageKindOf("MB");
-  return std::string{kStx, 'M', 'B', kEtx, '\x2C'};
+  std::string frame;
+  BeginFrame(frame);
+  frame += "MB";
+  EndFrame(frame);
+  return frame;
 }
 
 void CatPassage::StoreResponse(std::string_view frame) { response_text_ = std::string(UpToNul(frame)); }
 
 int CatPassage::CheckResponseCode() const {
   if (response_text_.empty()) return -1;
-  if (message_kind_ < 1 || message_kind_ > 4) return 0;
+  if (!IsTransaction(message_kind_)) return 0;
   // STX, two code characters and FS come first: the code is the start of
   // field 1. A shorter field 1 compares against FS/ETX and fails, as it should.
   const std::string_view code = std::string_view(response_text_).substr(std::min<std::size_t>(4, response_text_.size()), 4);
@@ -126,11 +129,11 @@ int CatPassage::parse_passage(int n, std::string& out) const {
   if (response_text_.size() >= 5) rest = std::string_view(response_text_).substr(3, response_text_.size() - 5);
   Trace(3, "parse_passage = [%s]", rest);
   for (int i = 0; i < n; ++i) {
-    const std::size_t separator = rest.find(kFs);
+    const std::size_t separator = rest.find(static_cast<char>(FS));
     if (separator == std::string_view::npos) return -2;
     rest.remove_prefix(separator + 1);
   }
-  out.assign(rest.substr(0, rest.find(kFs)));
+  out.assign(rest.substr(0, rest.find(static_cast<char>(FS))));
   return 0;
 }
 

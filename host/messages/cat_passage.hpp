@@ -20,6 +20,8 @@
 #include <string>
 #include <string_view>
 
+#include "host/messages/message_kind.hpp"
+
 namespace kavorin {
 
 // Largest frame the link stores; a text message also needs room for its NUL.
@@ -109,7 +111,7 @@ class CatPassage {
   // Message kind 0, request and response texts empty.
   void ResetPassage();
 
-  int messageKind() const { return message_kind_; }
+  MessageKind messageKind() const { return message_kind_; }
   const std::string& requestText() const { return request_text_; }
   const std::string& responseText() const { return response_text_; }
 
@@ -146,15 +148,9 @@ class CatPassage {
   int GetField(ResultField field, std::string& out) const;
 
  private:
-  int message_kind_ = 0;
+  MessageKind message_kind_ = message_kind::None;
   std::string request_text_;
   std::string response_text_;
 };
-
-// The frame's check byte: XOR of every byte after STX through ETX, OR 0x20.
-std::uint8_t Lrc(std::string_view bytesAfterStxThroughEtx);
-
-// The kind a message code records (0 for an unknown code).
-int MessageKindOf(std::string_view code);
 
 }  // namespace kavorin

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "host/link/frame.hpp"
 #include "host/messages/cat_passage.hpp"
 
 namespace kavorin {
@@ -345,18 +346,17 @@ std::optional<std::string> CatPassage::BuildText(TextRequest request, std::span<
 
   const Layout& layout = ChooseLayout(row, args);
   std::string frame;
-  frame += '\x02';
+  BeginFrame(frame);
   frame += layout.code;
   for (const Field& field : layout.fields) {
-    frame += '\x1C';
+    frame += static_cast<char>(FS);
     for (const Arg arg : field.args) {
       if (arg != kNone) frame += args[static_cast<std::size_t>(arg)];
     }
     // Stop early: a caller's oversized text must not make us build megabytes.
     if (frame.size() + 2 > kMaxTextFrameBytes) return std::nullopt;
   }
-  frame += '\x03';
-  frame += static_cast<char>(Lrc(std::string_view(frame).substr(1)));
+  EndFrame(frame);
   if (frame.size() > kMaxTextFrameBytes) return std::nullopt;
 
   message_kind_ = MessageKindOf(layout.code);

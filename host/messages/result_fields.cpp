@@ -14,15 +14,16 @@ namespace kavorin {
 namespace {
 
 // Accepted message kinds as a bit set (bit k for kind k).
-constexpr unsigned Kinds(std::initializer_list<int> kinds) {
+constexpr unsigned Kinds(std::initializer_list<MessageKind> kinds) {
   unsigned set = 0;
-  for (const int kind : kinds) set |= 1u << kind;
+  for (const MessageKind kind : kinds) set |= 1u << kind;
   return set;
 }
-constexpr unsigned kTransaction = Kinds({1, 2, 3, 4});
-constexpr unsigned kCredit = Kinds({1, 2});
-constexpr unsigned kCashReceipt = Kinds({3, 4});
-constexpr unsigned kRead = Kinds({5, 6});
+using namespace message_kind;
+constexpr unsigned kTransaction = Kinds({CreditAuth, CreditCancel, CashReceiptAuth, CashReceiptCancel});
+constexpr unsigned kCredit = Kinds({CreditAuth, CreditCancel});
+constexpr unsigned kCashReceipt = Kinds({CashReceiptAuth, CashReceiptCancel});
+constexpr unsigned kRead = Kinds({Read, Track3Read});
 
 constexpr std::size_t kToEnd = std::string::npos;
 
