@@ -1,5 +1,7 @@
 #include "tools/catsim/recorder.hpp"
 
+#include <unistd.h>
+
 #include "tools/catsim/wire.hpp"
 
 namespace catsim {
@@ -40,6 +42,47 @@ std::string ToJsonLine(const WireEvent& event) {
   }
   if (event.exchange > 0) line += ",\"exchange\":" + std::to_string(event.exchange);
   return line + "}";
+}
+
+EventRecorder::EventRecorder(std::function<void(const WireEvent&)> publish)
+    : publish_(std::move(publish)), start_(std::chrono::steady_clock::now()) {}
+
+EventRecorder::~EventRecorder() {
+  if (record_ != nullptr) std::fclose(record_);
+}
+
+bool EventRecorder::Open(const std::string& path, std::string& error) {
+  if (path.empty()) return true;
+  record_ = path == "-" ? fdopen(::dup(STDOUT_FILENO), "w") : std::fopen(path.c_str(), "w");
+  if (record_ == nullptr) {
+    error = "cannot write " + path;
+    return false;
+  }
+  std::setvbuf(record_, nullptr, _IOLBF, 0);
+  return true;
+}
+
+void EventRecorder::Bytes(int exchange, WireEvent::Kind kind, std::string bytes) {
+  WireEvent event;
+  event.kind = kind;
+  event.bytes = std::move(bytes);
+  Publish(std::move(event), exchange);
+}
+
+void EventRecorder::Note(int exchange, std::string note, std::string detail) {
+  WireEvent event;
+  event.kind = WireEvent::Kind::Note;
+  event.note = std::move(note);
+  event.detail = std::move(detail);
+  Publish(std::move(event), exchange);
+}
+
+void EventRecorder::Publish(WireEvent event, int exchange) {
+  event.microseconds =
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_).count();
+  event.exchange = exchange;
+  if (record_ != nullptr) std::fprintf(record_, "%s\n", ToJsonLine(event).c_str());
+  publish_(event);
 }
 
 }  // namespace catsim

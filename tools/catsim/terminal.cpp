@@ -1,61 +1,24 @@
 #include "tools/catsim/terminal.hpp"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <deque>
-#include <filesystem>
 
+#include "tools/catsim/paced_line.hpp"
 #include "tools/catsim/wire.hpp"
 
 namespace catsim {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// The terminal waits this long for an XON before it sends on regardless.
-constexpr auto kLongestHold = std::chrono::seconds(2);
-
-int MillisecondsUntil(Clock::time_point deadline) {
-  if (deadline == Clock::time_point::max()) return -1;
-  auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  return left < 0 ? 0 : static_cast<int>(std::min<long long>(left, 60000));
-}
-
 std::tm LocalNow() {
   std::time_t now = std::time(nullptr);
   std::tm local{};
   ::localtime_r(&now, &local);
   return local;
-}
-
-// Points `link` at `target`, replacing an earlier link in one step.
-bool PointLink(const std::string& link, const std::string& target, std::string& error) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::path path(link);
-  if (path.has_parent_path()) fs::create_directories(path.parent_path(), ec);
-  if (fs::exists(fs::symlink_status(path)) && !fs::is_symlink(fs::symlink_status(path))) {
-    error = link + " exists and is not a symlink; not replacing it";
-    return false;
-  }
-  fs::path temporary = path;
-  temporary += ".catsim-" + std::to_string(::getpid());
-  fs::remove(temporary, ec);
-  fs::create_symlink(target, temporary, ec);
-  if (!ec) fs::rename(temporary, path, ec);
-  if (ec) {
-    error = "symlink " + link + " -> " + target + ": " + ec.message();
-    fs::remove(temporary, ec);
-    return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -77,40 +40,35 @@ const char* OutcomeName(Outcome outcome) {
   return "?";
 }
 
-// Everything the terminal's thread owns.
+// The exchanges of the terminal's thread: what it answers to each byte of
+// the host, by the exchange's script. The line and the record are its
+// members; the Terminal keeps the reports and events under its lock.
 class Terminal::Session {
  public:
-  explicit Session(Terminal& owner) : t_(owner), start_(Clock::now()) {}
-  ~Session() {
-    if (record_ != nullptr) std::fclose(record_);
-  }
+  explicit Session(Terminal& owner)
+      : t_(owner),
+        recorder_([this](const WireEvent& event) { Keep(event); }),
+        line_(LineOptions{owner.options_.device, owner.options_.linkPath, owner.options_.baud, owner.options_.pacing},
+              [this](WireEvent::Kind kind, std::string bytes) { recorder_.Bytes(ExchangeNumber(), kind, std::move(bytes)); },
+              [this](char byte) { Taken(byte); }) {}
 
   bool Open(std::string& error) {
-    const TerminalOptions& o = t_.options_;
-    if (!o.recordPath.empty()) {
-      record_ = o.recordPath == "-" ? fdopen(::dup(STDOUT_FILENO), "w") : std::fopen(o.recordPath.c_str(), "w");
-      if (record_ == nullptr) {
-        error = "cannot write " + o.recordPath;
-        return false;
-      }
-      std::setvbuf(record_, nullptr, _IOLBF, 0);
-    }
-    bool opened = o.device.empty() ? line_.OpenPty(error) : line_.OpenDevice(o.device, o.baud, error);
-    if (!opened) return false;
-    if (!o.linkPath.empty() && line_.isPty() && !PointLink(o.linkPath, line_.hostPath(), error)) return false;
+    if (!recorder_.Open(t_.options_.recordPath, error) || !line_.Open(error)) return false;
     std::lock_guard lock(t_.mutex_);
     t_.slavePath_ = line_.hostPath();
     return true;
   }
 
+  void SetStopFd(int fd) { line_.SetStopFd(fd); }
+
   void Run() {
-    while (!stopping_) {
+    while (!line_.stopping()) {
       if (pendingEnq_) {
         pendingEnq_ = false;
         RunExchange();
         continue;
       }
-      std::optional<char> byte = Next(Clock::time_point::max());
+      std::optional<char> byte = line_.Next(Clock::time_point::max());
       if (!byte) continue;
       if (*byte == kEnq) {
         {
@@ -125,18 +83,7 @@ class Terminal::Session {
     if (report_) Finish(Outcome::Stopped);
   }
 
-  void RequestStop() { stopping_ = true; }
-  int stopFd = -1;
-
-  // Removes the link when it still points at our line.
-  void Unlink() {
-    const std::string& link = t_.options_.linkPath;
-    if (link.empty()) return;
-    std::error_code ec;
-    if (std::filesystem::is_symlink(link, ec) && std::filesystem::read_symlink(link, ec) == line_.hostPath()) {
-      std::filesystem::remove(link, ec);
-    }
-  }
+  void Unlink() { line_.Unlink(); }
 
  private:
   enum class Answer { Ack, Nak, NewEnq, Cancel, Timeout };
@@ -172,7 +119,7 @@ class Terminal::Session {
         case FrameResult::Frame: break;
         case FrameResult::NewEnq: Finish(Outcome::NoRequest); return;
         case FrameResult::Cancel: Finish(Outcome::Cancelled); return;
-        case FrameResult::Timeout: Finish(stopping_ ? Outcome::Stopped : Outcome::NoRequest); return;
+        case FrameResult::Timeout: Finish(line_.stopping() ? Outcome::Stopped : Outcome::NoRequest); return;
       }
       report_->request = frame;
       if (HasGoodLrc(frame)) request = ParseRequest(frame);
@@ -225,7 +172,7 @@ class Terminal::Session {
 
     for (int attempt = 0;; ++attempt) {
       if (!SendResponse(frame, script, attempt)) {
-        Finish(stopping_ ? Outcome::Stopped : Outcome::HungUp);
+        Finish(line_.stopping() ? Outcome::Stopped : Outcome::HungUp);
         return;
       }
       Answer answer = AwaitAnswer();
@@ -239,7 +186,7 @@ class Terminal::Session {
         return;
       }
       if (answer == Answer::Timeout) {
-        if (stopping_) {
+        if (line_.stopping()) {
           Finish(Outcome::Stopped);
           return;
         }
@@ -352,121 +299,31 @@ class Terminal::Session {
 
   // --- the line ---------------------------------------------------------
 
-  std::optional<char> Next(Clock::time_point deadline) {
-    while (inbox_.empty()) {
-      if (stopping_ || !WaitInput(deadline)) return std::nullopt;
-    }
-    char byte = inbox_.front();
-    inbox_.pop_front();
+  // Every data byte read belongs to the exchange under way, or to the idle line.
+  void Taken(char byte) {
     if (report_) {
       report_->fromHost += byte;
     } else {
       std::lock_guard lock(t_.mutex_);
       t_.idleBytes_ += byte;
     }
-    return byte;
   }
 
-  // Waits for input until `deadline`; false on time-out or stop.
-  bool WaitInput(Clock::time_point deadline) {
-    pollfd fds[2] = {{line_.fd(), POLLIN, 0}, {stopFd, POLLIN, 0}};
-    int ready = ::poll(fds, 2, MillisecondsUntil(deadline));
-    if (fds[1].revents != 0) stopping_ = true;
-    if (stopping_) return false;
-    if (ready <= 0) return Clock::now() < deadline;
-    if ((fds[0].revents & POLLIN) != 0) return ReadAvailable(), true;
-    if ((fds[0].revents & (POLLHUP | POLLERR)) != 0) {
-      // Nobody holds the other end of a device: wait instead of spinning.
-      ::poll(&fds[1], 1, 50);
-    }
-    return true;
-  }
-
-  void ReadAvailable() {
-    char chunk[4096];
-    for (;;) {
-      ssize_t n = ::read(line_.fd(), chunk, sizeof chunk);
-      if (n <= 0) return;
-      std::string bytes(chunk, static_cast<std::size_t>(n));
-      Emit(WireEvent::Kind::FromHost, bytes);
-      for (char c : bytes) {
-        // The host's line runs XON/XOFF: these two hold and release our
-        // output and are not data.
-        if (c == kXoff) {
-          held_ = true;
-        } else if (c == kXon) {
-          held_ = false;
-        } else {
-          inbox_.push_back(c);
-        }
-      }
-    }
-  }
-
-  // Sleeps until `until` unless the simulator stops (then false).
-  bool Pause(Clock::time_point until) {
-    while (!stopping_) {
-      int wait = MillisecondsUntil(until);
-      if (wait <= 0) return true;
-      pollfd stop{stopFd, POLLIN, 0};
-      if (::poll(&stop, 1, wait) > 0) stopping_ = true;
-    }
-    return false;
-  }
+  std::optional<char> Next(Clock::time_point deadline) { return line_.Next(deadline); }
+  bool Pause(Clock::time_point until) { return line_.Pause(until); }
 
   bool Write(std::string_view bytes, const ExchangeScript& script) {
-    using namespace std::chrono;
-    const TerminalOptions& o = t_.options_;
-    auto interval = duration_cast<microseconds>(script.slowByte);
-    if (o.pacing && o.baud > 0) interval += microseconds(10'000'000 / o.baud);  // start + 8 data + stop bits
     if (report_) report_->fromTerminal += bytes;
-    if (interval.count() == 0) return WriteAll(bytes);
-    const auto begin = Clock::now();
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-      if (i > 0 && !Pause(begin + interval * static_cast<long>(i))) return false;
-      // Keep reading while sending slowly, so that an XOFF holds us.
-      pollfd in{line_.fd(), POLLIN, 0};
-      if (::poll(&in, 1, 0) > 0 && (in.revents & POLLIN) != 0) ReadAvailable();
-      const auto holdUntil = Clock::now() + kLongestHold;
-      while (held_ && Clock::now() < holdUntil && !stopping_) WaitInput(holdUntil);
-      if (!WriteAll(bytes.substr(i, 1))) return false;
-    }
-    return true;
-  }
-
-  bool WriteAll(std::string_view bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      if (stopping_ || line_.fd() < 0) return false;
-      ssize_t n = ::write(line_.fd(), bytes.data() + done, bytes.size() - done);
-      if (n > 0) {
-        Emit(WireEvent::Kind::FromTerminal, std::string(bytes.substr(done, static_cast<std::size_t>(n))));
-        done += static_cast<std::size_t>(n);
-        continue;
-      }
-      if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
-      pollfd fds[2] = {{line_.fd(), POLLOUT, 0}, {stopFd, POLLIN, 0}};
-      ::poll(fds, 2, 100);
-      if (fds[1].revents != 0) stopping_ = true;
-    }
-    return true;
+    return line_.Write(bytes, script.slowByte);
   }
 
   // Ends the line as a pulled cable would, then offers a fresh one at the
   // same link so that the next exchange can go on.
   void HangUp() {
     Note("hang-up", line_.hostPath());
-    Unlink();
-    line_.Close();
-    inbox_.clear();
-    held_ = false;
     std::string error;
-    bool reopened = t_.options_.device.empty() ? line_.OpenPty(error)
-                                               : line_.OpenDevice(t_.options_.device, t_.options_.baud, error);
-    if (reopened && !t_.options_.linkPath.empty() && line_.isPty()) PointLink(t_.options_.linkPath, line_.hostPath(), error);
-    if (!reopened) {
+    if (!line_.HangUp(error)) {
       Note("line-lost", error);
-      stopping_ = true;
       return;
     }
     std::lock_guard lock(t_.mutex_);
@@ -487,42 +344,24 @@ class Terminal::Session {
     dles_ = 0;
   }
 
-  void Note(std::string note, std::string detail) {
-    WireEvent event;
-    event.kind = WireEvent::Kind::Note;
-    event.note = std::move(note);
-    event.detail = std::move(detail);
-    Publish(std::move(event));
-  }
+  void Note(std::string note, std::string detail) { recorder_.Note(ExchangeNumber(), std::move(note), std::move(detail)); }
 
-  void Emit(WireEvent::Kind kind, std::string bytes) {
-    WireEvent event;
-    event.kind = kind;
-    event.bytes = std::move(bytes);
-    Publish(std::move(event));
-  }
+  int ExchangeNumber() const { return report_ ? report_->number : 0; }
 
-  void Publish(WireEvent event) {
-    event.microseconds = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start_).count();
-    event.exchange = report_ ? report_->number : 0;
-    if (record_ != nullptr) std::fprintf(record_, "%s\n", ToJsonLine(event).c_str());
+  void Keep(const WireEvent& event) {
     if (t_.options_.onEvent) t_.options_.onEvent(event);
     if (!t_.options_.keepEvents) return;
     std::lock_guard lock(t_.mutex_);
-    t_.events_.push_back(std::move(event));
+    t_.events_.push_back(event);
   }
 
   Terminal& t_;
-  const Clock::time_point start_;
-  Line line_;
-  std::FILE* record_ = nullptr;
-  std::deque<char> inbox_;
-  bool held_ = false;
-  bool stopping_ = false;
+  std::optional<ExchangeReport> report_;  // before recorder_ and line_, whose callbacks read it
+  EventRecorder recorder_;
+  PacedLine line_;
   bool pendingEnq_ = false;
   int exchange_ = 0;
   int dles_ = 0;
-  std::optional<ExchangeReport> report_;
 };
 
 Terminal::Terminal(TerminalOptions options) : options_(std::move(options)) {}
@@ -539,7 +378,7 @@ bool Terminal::Start(std::string& error) {
     return false;
   }
   session_ = std::make_unique<Session>(*this);
-  session_->stopFd = stopPipe_[0];
+  session_->SetStopFd(stopPipe_[0]);
   if (!session_->Open(error)) {
     session_.reset();
     ::close(stopPipe_[0]);
