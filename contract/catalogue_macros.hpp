@@ -19,12 +19,14 @@
 
 // macro(p) for every p, separated by commas.
 #define KAVORIN_LIST(macro, ...) __VA_OPT__(KAVORIN_EXPAND(KAVORIN_LIST_STEP(macro, __VA_ARGS__)))
-#define KAVORIN_LIST_STEP(macro, first, ...) macro(first) __VA_OPT__(, KAVORIN_LIST_AGAIN KAVORIN_PARENS(macro, __VA_ARGS__))
+#define KAVORIN_LIST_STEP(macro, first, ...) \
+  macro(first) __VA_OPT__(, KAVORIN_LIST_AGAIN KAVORIN_PARENS(macro, __VA_ARGS__))
 #define KAVORIN_LIST_AGAIN() KAVORIN_LIST_STEP
 
 // macro(p) for every p, side by side (for string literals and trailing commas).
 #define KAVORIN_JOIN(macro, ...) __VA_OPT__(KAVORIN_EXPAND(KAVORIN_JOIN_STEP(macro, __VA_ARGS__)))
-#define KAVORIN_JOIN_STEP(macro, first, ...) macro(first) __VA_OPT__(KAVORIN_JOIN_AGAIN KAVORIN_PARENS(macro, __VA_ARGS__))
+#define KAVORIN_JOIN_STEP(macro, first, ...) \
+  macro(first) __VA_OPT__(KAVORIN_JOIN_AGAIN KAVORIN_PARENS(macro, __VA_ARGS__))
 #define KAVORIN_JOIN_AGAIN() KAVORIN_JOIN_STEP
 
 // The pieces of one parameter.

@@ -11,14 +11,14 @@ constexpr std::string_view Words(std::string_view spaced) { return spaced.empty(
 constexpr std::string_view CList(std::string_view listed) { return listed.empty() ? "void" : listed.substr(2); }
 constexpr std::string_view MethodName(std::string_view method) { return method == "Local" ? "" : method; }
 
-#define KAVORIN_EXPORT_ROW(ordinal, name, decoration, method, call, params, failure)                       \
-  ExportEntry{ordinal,                                                                                  \
-              "KAVORIN_" #name,                                                                         \
-              std::string_view(#decoration) == "Stdcall",                                              \
-              method_dispid::method,                                                                    \
-              MethodName(#method),                                                                      \
-              Words("" KAVORIN_JOIN(KAVORIN_PARAM_WORD, KAVORIN_UNPAREN params)),                      \
-              CList("" KAVORIN_JOIN(KAVORIN_PARAM_C, KAVORIN_UNPAREN params)),                         \
+#define KAVORIN_EXPORT_ROW(ordinal, name, decoration, method, call, params, failure) \
+  ExportEntry{ordinal,                                                               \
+              "KAVORIN_" #name,                                                      \
+              std::string_view(#decoration) == "Stdcall",                            \
+              method_dispid::method,                                                 \
+              MethodName(#method),                                                   \
+              Words("" KAVORIN_JOIN(KAVORIN_PARAM_WORD, KAVORIN_UNPAREN params)),    \
+              CList("" KAVORIN_JOIN(KAVORIN_PARAM_C, KAVORIN_UNPAREN params)),       \
               failure},
 constexpr std::array kExports = {KAVORIN_EXPORTS(KAVORIN_EXPORT_ROW)};
 #undef KAVORIN_EXPORT_ROW

@@ -20,10 +20,10 @@ enum : int { KAVORIN_EXPORTS(KAVORIN_ORDINAL_ENUMERATOR) };
 
 struct ExportEntry {
   int ordinal;
-  std::string_view name;         // the plain name, also the Linux symbol
-  bool decorated;                // exported on Windows as _name@bytes
-  int hostDispid;                // the host method it forwards to; 0 when local
-  std::string_view hostMethod;   // that method's name; empty when local
+  std::string_view name;        // the plain name, also the Linux symbol
+  bool decorated;               // exported on Windows as _name@bytes
+  int hostDispid;               // the host method it forwards to; 0 when local
+  std::string_view hostMethod;  // that method's name; empty when local
   // Argument names in order, separated by spaces; "buffer" stands for every
   // caller-owned buffer the export writes.
   std::string_view arguments;

@@ -16,7 +16,8 @@ constexpr bool IntegerName(std::string_view name) {
 #define KAVORIN_KIND_CHECK(p) KAVORIN_KIND_CHECK_##p
 #define KAVORIN_KIND_CHECK_Bstr(name) static_assert(!IntegerName(#name), #name " reads as an integer");
 #define KAVORIN_KIND_CHECK_Int(name) static_assert(IntegerName(#name), #name " reads as a text");
-#define KAVORIN_METHOD_KINDS(dispid, method, reply, serve, params) KAVORIN_JOIN(KAVORIN_KIND_CHECK, KAVORIN_UNPAREN params)
+#define KAVORIN_METHOD_KINDS(dispid, method, reply, serve, params) \
+  KAVORIN_JOIN(KAVORIN_KIND_CHECK, KAVORIN_UNPAREN params)
 KAVORIN_HOST_METHODS(KAVORIN_METHOD_KINDS)
 #undef KAVORIN_METHOD_KINDS
 
@@ -24,8 +25,9 @@ KAVORIN_HOST_METHODS(KAVORIN_METHOD_KINDS)
 #define KAVORIN_REPLY_Bool(name) ReplyShape::Bool, #name
 #define KAVORIN_REPLY_Int(name) ReplyShape::Int, #name
 #define KAVORIN_REPLY_Getter(name) ReplyShape::Getter, #name
-#define KAVORIN_METHOD_ROW(dispid, method, reply, serve, params) \
-  ServiceMethod{dispid, #method, Words("" KAVORIN_JOIN(KAVORIN_PARAM_WORD, KAVORIN_UNPAREN params)), KAVORIN_REPLY(reply)},
+#define KAVORIN_METHOD_ROW(dispid, method, reply, serve, params)                                     \
+  ServiceMethod{dispid, #method, Words("" KAVORIN_JOIN(KAVORIN_PARAM_WORD, KAVORIN_UNPAREN params)), \
+                KAVORIN_REPLY(reply)},
 constexpr std::array kMethods = {KAVORIN_HOST_METHODS(KAVORIN_METHOD_ROW)};
 #undef KAVORIN_METHOD_ROW
 

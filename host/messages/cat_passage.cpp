@@ -18,17 +18,17 @@ using namespace message_kind;
 // Code -> kind. StatusCheck and the getters read the kind, so it is recorded
 // by every build operation, data messages included.
 constexpr std::array<std::pair<std::string_view, MessageKind>, 37> kKinds{{
-    {"D1", CreditAuth},           {"D3", CreditAuth},          {"D2", CreditCancel},
-    {"D4", CreditCancel},         {"K1", CashReceiptAuth},     {"K3", CashReceiptAuth},
-    {"K2", CashReceiptCancel},    {"K4", CashReceiptCancel},   {"RC", Read},
+    {"D1", CreditApproval},           {"D3", CreditApproval},          {"D2", CreditCancellation},
+    {"D4", CreditCancellation},         {"K1", CashReceiptApproval},     {"K3", CashReceiptApproval},
+    {"K2", CashReceiptCancellation},    {"K4", CashReceiptCancellation},   {"RC", Read},
     {"RF", Read},                 {"RS", Read},                {"RA", Read},
-    {"RE", Read},                 {"FT", Read},                {"RD", Track3Read},
-    {"C1", CashApprovalPrint},    {"C2", CashCancelPrint},     {"P1", CreditAuthPrint},
-    {"P3", CreditAuthPrint},      {"P5", CreditAuthPrint},     {"P7", CreditAuthPrint},
-    {"P2", CreditCancelPrint},    {"P4", CreditCancelPrint},   {"P6", CreditCancelPrint},
-    {"P8", CreditCancelPrint},    {"N1", CashReceiptAuthPrint}, {"N3", CashReceiptAuthPrint},
-    {"N5", CashReceiptAuthPrint}, {"N7", CashReceiptAuthPrint}, {"N2", CashReceiptCancelPrint},
-    {"N4", CashReceiptCancelPrint}, {"N6", CashReceiptCancelPrint}, {"N8", CashReceiptCancelPrint},
+    {"RE", Read},                 {"FT", Read},                {"RD", Track3},
+    {"C1", CashApprovalVoucher},    {"C2", CashCancelVoucher},     {"P1", CreditApprovalVoucher},
+    {"P3", CreditApprovalVoucher},      {"P5", CreditApprovalVoucher},     {"P7", CreditApprovalVoucher},
+    {"P2", CreditCancelVoucher},    {"P4", CreditCancelVoucher},   {"P6", CreditCancelVoucher},
+    {"P8", CreditCancelVoucher},    {"N1", CashReceiptApprovalVoucher}, {"N3", CashReceiptApprovalVoucher},
+    {"N5", CashReceiptApprovalVoucher}, {"N7", CashReceiptApprovalVoucher}, {"N2", CashReceiptCancelVoucher},
+    {"N4", CashReceiptCancelVoucher}, {"N6", CashReceiptCancelVoucher}, {"N8", CashReceiptCancelVoucher},
     {"F1", Data},                 {"F3", Data},                {"IU", Data},
     {"MB", CashDrawer},
 }};

@@ -20,10 +20,10 @@ constexpr unsigned Kinds(std::initializer_list<MessageKind> kinds) {
   return set;
 }
 using namespace message_kind;
-constexpr unsigned kTransaction = Kinds({CreditAuth, CreditCancel, CashReceiptAuth, CashReceiptCancel});
-constexpr unsigned kCredit = Kinds({CreditAuth, CreditCancel});
-constexpr unsigned kCashReceipt = Kinds({CashReceiptAuth, CashReceiptCancel});
-constexpr unsigned kRead = Kinds({Read, Track3Read});
+constexpr unsigned kTransaction = Kinds({CreditApproval, CreditCancellation, CashReceiptApproval, CashReceiptCancellation});
+constexpr unsigned kCredit = Kinds({CreditApproval, CreditCancellation});
+constexpr unsigned kCashReceipt = Kinds({CashReceiptApproval, CashReceiptCancellation});
+constexpr unsigned kRead = Kinds({Read, Track3});
 
 constexpr std::size_t kToEnd = std::string::npos;
 

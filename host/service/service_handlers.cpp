@@ -17,12 +17,8 @@ ServiceReply IntReply(int value) { return {kDispatched, {std::int32_t{value}}}; 
 ServiceReply ServeStartComPort(TerminalService& service, Args args) {
   return IntReply(service.StartComPort(TextArg(args, 0)) ? 1 : 0);
 }
-ServiceReply ServeStatusCheck(TerminalService& service, Args) {
-  return IntReply(service.StatusCheck());
-}
-ServiceReply ServeServiceTerminate(TerminalService& service, Args) {
-  return IntReply(service.ServiceTerminate());
-}
+ServiceReply ServeStatusCheck(TerminalService& service, Args) { return IntReply(service.StatusCheck()); }
+ServiceReply ServeServiceTerminate(TerminalService& service, Args) { return IntReply(service.ServiceTerminate()); }
 ServiceReply ServeInitCAT(TerminalService& service, Args) { return IntReply(service.InitCAT()); }
 ServiceReply ServeCashApprovalPrint(TerminalService& service, Args args) {
   return IntReply(service.CashApprovalPrint(TextArg(args, 0), TextArg(args, 1)));

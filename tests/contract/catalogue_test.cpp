@@ -37,7 +37,8 @@ struct Declared {
 // Every export the header declares, by name, with the ordinal its comment gives.
 std::map<std::string, Declared> HeaderExports() {
   const std::string header = ReadFile(KAVORIN_PUBLIC_HEADER);
-  const std::regex declaration(R"(KAVORIN_API\s+int\s+KAVORIN_CALL\s+(KAVORIN_\w+)\s*\(([^)]*)\)\s*;\s*/\*\s*(\d+)\s*\*/)");
+  const std::regex declaration(
+      R"(KAVORIN_API\s+int\s+KAVORIN_CALL\s+(KAVORIN_\w+)\s*\(([^)]*)\)\s*;\s*/\*\s*(\d+)\s*\*/)");
   std::map<std::string, Declared> found;
   for (auto it = std::sregex_iterator(header.begin(), header.end(), declaration); it != std::sregex_iterator(); ++it) {
     found[(*it)[1]] = {std::stoi((*it)[3]), Squeezed((*it)[2])};
@@ -96,8 +97,12 @@ std::vector<std::string> CatalogueParameters(const ServiceMethod& method) {
     expected.push_back(std::string("[in] ") + (IsIntegerParameter(name) ? "int " : "BSTR ") + std::string(name));
   }
   switch (method.reply) {
-    case ReplyShape::Bool: expected.push_back("[out, retval] VARIANT_BOOL* " + std::string(method.result)); break;
-    case ReplyShape::Int: expected.push_back("[out, retval] int* " + std::string(method.result)); break;
+    case ReplyShape::Bool:
+      expected.push_back("[out, retval] VARIANT_BOOL* " + std::string(method.result));
+      break;
+    case ReplyShape::Int:
+      expected.push_back("[out, retval] int* " + std::string(method.result));
+      break;
     case ReplyShape::Getter:
       expected.emplace_back("[out] int* piResultCode");
       expected.push_back("[out, retval] BSTR* " + std::string(method.result));

@@ -140,7 +140,8 @@ bool PacedLine::Pause(Clock::time_point until) {
 bool PacedLine::Write(std::string_view bytes, std::chrono::milliseconds slowByte) {
   using namespace std::chrono;
   auto interval = duration_cast<microseconds>(slowByte);
-  if (options_.pacing && options_.baud > 0) interval += microseconds(10'000'000 / options_.baud);  // start + 8 data + stop bits
+  if (options_.pacing && options_.baud > 0)
+    interval += microseconds(10'000'000 / options_.baud);  // start + 8 data + stop bits
   if (interval.count() == 0) return WriteAll(bytes);
   const auto begin = Clock::now();
   for (std::size_t i = 0; i < bytes.size(); ++i) {

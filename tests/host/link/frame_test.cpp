@@ -15,9 +15,17 @@ TEST(Frame, BuildsStxBodyEtxAndTheLrcOfEverythingAfterStx) {
   const Case cases[] = {
       {"MB", std::string("\x02MB\x03\x2C", 5)},
       // XOR 'A' ^ 'B' ^ ETX = 0x00: bit 5 is set all the same.
-      {"AB", std::string("\x02" "AB\x03\x20", 5)},
+      {"AB", std::string("\x02"
+                         "AB\x03\x20",
+                         5)},
       {"", std::string("\x02\x03\x23", 3)},
-      {"D1\x1C" "01", std::string("\x02" "D1\x1C" "01\x03", 7) + static_cast<char>(('D' ^ '1' ^ 0x1C ^ '0' ^ '1' ^ 0x03) | 0x20)},
+      {"D1\x1C"
+       "01",
+       std::string("\x02"
+                   "D1\x1C"
+                   "01\x03",
+                   7) +
+           static_cast<char>(('D' ^ '1' ^ 0x1C ^ '0' ^ '1' ^ 0x03) | 0x20)},
   };
   for (const auto& c : cases) {
     std::string frame;
@@ -39,9 +47,9 @@ TEST(MessageKind, CodesKeepTheirNumbersAndOnlyTransactionsAndReadsWaitForARespon
     bool transaction;
   };
   const Case cases[] = {
-      {"D1", 1, true, true},   {"D4", 2, true, true},   {"K3", 3, true, true},   {"K2", 4, true, true},
-      {"RA", 5, true, false},  {"FT", 5, true, false},  {"RD", 6, true, false},  {"C1", 7, false, false},
-      {"C2", 8, false, false}, {"P7", 9, false, false}, {"P2", 10, false, false}, {"N5", 11, false, false},
+      {"D1", 1, true, true},    {"D4", 2, true, true},    {"K3", 3, true, true},    {"K2", 4, true, true},
+      {"RA", 5, true, false},   {"FT", 5, true, false},   {"RD", 6, true, false},   {"C1", 7, false, false},
+      {"C2", 8, false, false},  {"P7", 9, false, false},  {"P2", 10, false, false}, {"N5", 11, false, false},
       {"N8", 12, false, false}, {"IU", 13, false, false}, {"MB", 14, false, false}, {"ZZ", 0, false, false},
   };
   for (const auto& c : cases) {
