@@ -22,7 +22,7 @@
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/http.hpp>
 
-#include "host/service/posix/runtime_dir.hpp"
+#include "contract/posix/runtime_dir.hpp"
 #include "tests/e2e/pty_rig.hpp"
 
 namespace kavorin::testing {
