@@ -19,36 +19,16 @@
 #include <vector>
 
 #include "bench/common/socket_floor.hpp"
+#include "bench/process_stats.hpp"
 #include "client/api/include/KAVORIN_Ctl.h"
 #include "contract/posix/host_client.hpp"
 #include "contract/posix/runtime_dir.hpp"
 
 using namespace std::chrono;
+using kavorin::bench::CpuTicks;
+using kavorin::bench::ReadStatusKb;
 
 namespace {
-
-long ReadStatusKb(pid_t pid, const std::string& key) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
-  }
-  return -1;
-}
-
-// utime + stime in clock ticks.
-long CpuTicks(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::istringstream fields(all.substr(all.rfind(')') + 2));
-  std::string field;
-  long utime = 0, stime = 0;
-  for (int i = 3; i <= 15 && fields >> field; ++i) {
-    if (i == 14) utime = std::stol(field);
-    if (i == 15) stime = std::stol(field);
-  }
-  return utime + stime;
-}
 
 // GetResponseCode: a getter, answered from the host's memory.
 constexpr int kGetterDispid = 17;
