@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "common/text_codec.hpp"
@@ -11,8 +12,8 @@
 namespace kavorin {
 namespace {
 
-// One iconv descriptor per direction and thread: opening one costs far more
-// than a conversion, and a descriptor must not be shared between threads.
+// An iconv descriptor: opening one costs far more than a conversion, and a
+// descriptor must not be used by two threads at once.
 class Converter {
  public:
   Converter(const char* to, const char* from) : cd_(::iconv_open(to, from)) {}
@@ -58,6 +59,29 @@ class Converter {
   iconv_t cd_;
 };
 
+// One descriptor per direction for the process; a thread that finds it busy
+// opens one of its own for that call rather than wait. No thread_local: the
+// client library is loaded and unloaded by POS programs, and thread storage
+// in an unloaded library leaves every thread that used it a dangling block.
+class SharedConverter {
+ public:
+  SharedConverter(const char* to, const char* from) : to_(to), from_(from), shared_(to, from) {}
+
+  template <class OnBad>
+  std::string Run(std::string_view in, OnBad on_bad) {
+    std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
+    if (lock) return shared_.Run(in, on_bad);
+    Converter own(to_, from_);
+    return own.Run(in, on_bad);
+  }
+
+ private:
+  const char* const to_;
+  const char* const from_;
+  std::mutex mutex_;
+  Converter shared_;
+};
+
 // What CP949 makes of each BMP character, learnt from iconv one character at
 // a time and kept for the process: 0 not asked yet, kUnmappable, a byte
 // (below 0x100) or a lead and trail byte (lead << 8 | trail; leads are 0x81
@@ -70,7 +94,7 @@ constexpr std::uint16_t kUnmappable = 0xFFFF;
 std::atomic<std::uint16_t> g_cp949_of[0x10000];
 
 std::uint16_t AskIconv(char16_t character) {
-  thread_local Converter to_cp949("CP949", "UTF-8");
+  static SharedConverter to_cp949("CP949", "UTF-8");
   const std::string utf8 = Utf8FromUtf16(std::u16string_view(&character, 1));
   bool mappable = true;
   const std::string bytes = to_cp949.Run(utf8, [&](std::string&, const char*, std::size_t left) {
@@ -123,7 +147,7 @@ std::string Cp949FromUtf16(std::u16string_view text) {
 }
 
 std::u16string Utf16FromCp949(std::string_view text) {
-  thread_local Converter from_cp949("UTF-8", "CP949");
+  static SharedConverter from_cp949("UTF-8", "CP949");
   const std::string utf8 = from_cp949.Run(text, [](std::string& out, const char*, std::size_t) {
     out.append("\xEF\xBF\xBD");
     return std::size_t{1};

@@ -12,13 +12,6 @@
 
 #include "tests/e2e/client_installation.hpp"
 
-// These cases fork, unload the library and end threads that used it; at
-// exit LeakSanitizer's thread walk has crashed on what such a process leaves
-// ("Tracer caught signal 11") after every case had passed. Address and
-// undefined-behaviour checks stay on; only the exit-time leak walk is off,
-// and only in this program.
-extern "C" int __lsan_is_turned_off() { return 1; }
-
 namespace kavorin::testing {
 namespace {
 

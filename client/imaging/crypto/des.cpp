@@ -1,22 +1,31 @@
 #include "client/imaging/crypto/des.hpp"
 
 #include <algorithm>
+#include <mutex>
 
 #include "client/imaging/crypto/des_backend.hpp"
 
 namespace kavorin::crypto {
 namespace {
 
-thread_local std::string last_error;
+// Process-wide, not per thread: the library this lives in is unloaded by
+// POS programs, and thread storage of an unloaded library dangles.
+std::mutex last_error_mutex;
+std::string last_error;
+
+void SetLastErrorText(std::string message) {
+  std::lock_guard<std::mutex> lock(last_error_mutex);
+  last_error = std::move(message);
+}
 
 int RunEcb(bool encrypt, const DesKey& key, std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
   if (in.size() % kDesBlockSize != 0 || out.size() != in.size()) {
-    last_error = "DES: input of " + std::to_string(in.size()) + " bytes is not whole blocks or does not fit the output";
+    SetLastErrorText("DES: input of " + std::to_string(in.size()) + " bytes is not whole blocks or does not fit the output");
     return kDesBadLength;
   }
   const DesStatus& status = DesAvailability();
   if (status.code != kDesOk) {
-    last_error = status.message;
+    SetLastErrorText(status.message);
     return status.code;
   }
   if (in.empty()) return kDesOk;
@@ -26,7 +35,7 @@ int RunEcb(bool encrypt, const DesKey& key, std::span<const std::uint8_t> in, st
 }  // namespace
 
 namespace backend {
-void SetLastError(std::string message) { last_error = std::move(message); }
+void SetLastError(std::string message) { SetLastErrorText(std::move(message)); }
 }  // namespace backend
 
 const DesStatus& DesAvailability() {
@@ -34,7 +43,10 @@ const DesStatus& DesAvailability() {
   return status;
 }
 
-std::string DesLastErrorMessage() { return last_error; }
+std::string DesLastErrorMessage() {
+  std::lock_guard<std::mutex> lock(last_error_mutex);
+  return last_error;
+}
 
 int DesEcbEncrypt(const DesKey& key, std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
   return RunEcb(true, key, in, out);
@@ -62,7 +74,7 @@ int DesEcbPkcs5Decrypt(const DesKey& key, std::span<const std::uint8_t> cipher, 
     return result;
   }
   if (whole != cipher.size() || whole == 0) {
-    last_error = "DES: cipher text of " + std::to_string(cipher.size()) + " bytes is not whole blocks";
+    SetLastErrorText("DES: cipher text of " + std::to_string(cipher.size()) + " bytes is not whole blocks");
     return kDesBadLength;
   }
   const std::uint8_t pad = plain.back();
@@ -70,7 +82,7 @@ int DesEcbPkcs5Decrypt(const DesKey& key, std::span<const std::uint8_t> cipher, 
                           std::all_of(plain.end() - pad, plain.end(), [pad](std::uint8_t b) { return b == pad; });
   if (!padding_ok) {
     plain.resize(whole - kDesBlockSize);
-    last_error = "DES: the last block carries no valid PKCS#5 padding";
+    SetLastErrorText("DES: the last block carries no valid PKCS#5 padding");
     return kDesBadPadding;
   }
   plain.resize(whole - pad);

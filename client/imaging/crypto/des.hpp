@@ -47,8 +47,9 @@ struct DesStatus {
 // whether DES can be used here, and if not, which component is missing.
 const DesStatus& DesAvailability();
 
-// The message of the last failure on this thread: which platform call failed
-// and the platform's own error text.
+// The message of the last failure in this process (the library keeps no
+// per-thread storage): which platform call failed and the platform's own
+// error text.
 std::string DesLastErrorMessage();
 
 // Raw ECB over whole blocks: `in` and `out` have the same size, a multiple of
