@@ -20,7 +20,8 @@ void SetLastErrorText(std::string message) {
 
 int RunEcb(bool encrypt, const DesKey& key, std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
   if (in.size() % kDesBlockSize != 0 || out.size() != in.size()) {
-    SetLastErrorText("DES: input of " + std::to_string(in.size()) + " bytes is not whole blocks or does not fit the output");
+    SetLastErrorText("DES: input of " + std::to_string(in.size()) +
+                     " bytes is not whole blocks or does not fit the output");
     return kDesBadLength;
   }
   const DesStatus& status = DesAvailability();
