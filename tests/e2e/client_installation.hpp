@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -50,12 +51,17 @@ class Installation {
            std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(20ms);
     }
-    if (handle_ != nullptr && fs::exists(paths.socket)) Get<NoArgs>("KAVORIN_ServiceTerminate")();
     pid_t pid = 0;
     std::ifstream(paths.lock) >> pid;
+    if (handle_ != nullptr && fs::exists(paths.socket)) Get<NoArgs>("KAVORIN_ServiceTerminate")();
     if (pid > 0 && !fs::exists(paths.socket)) ::kill(pid, SIGTERM);
     const auto gone = std::chrono::steady_clock::now() + 10s;
     while (fs::exists(paths.lock) && std::chrono::steady_clock::now() < gone) std::this_thread::sleep_for(20ms);
+    // A host still there now would outlive the test's folder: say so, and end it.
+    if (pid > 0 && ::kill(pid, 0) == 0 && fs::exists(paths.lock)) {
+      std::fprintf(stderr, "host %d still running 10 s after ServiceTerminate; killed\n", static_cast<int>(pid));
+      ::kill(pid, SIGKILL);
+    }
     if (handle_ != nullptr) ::dlclose(handle_);
   }
 
