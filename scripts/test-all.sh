@@ -33,10 +33,16 @@ cmake --build --preset mingw32 -j "$jobs"
 step "Wine test: mingw32, mingw64"
 cmake --preset mingw64 "${windows_options[@]}" >/dev/null
 cmake --build --preset mingw64 -j "$jobs"
+# i686 is the shipping build, but a kernel without 32-bit support runs no
+# i686 Windows program: its suite is then skipped, loudly, and only x86_64 runs.
+wine_builds="build/mingw32 build/mingw64"
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  wine_builds="build/mingw64"
+  echo "WARNING: this machine's kernel runs no 32-bit programs; the mingw32 (i686) Wine suite is SKIPPED" >&2
+fi
 wine_start=$(date +%s)
 scripts/wine-env.sh run build/wine -- bash -c '
-  ctest --test-dir build/mingw32 --output-on-failure &&
-  ctest --test-dir build/mingw64 --output-on-failure'
+  for build in '"$wine_builds"'; do ctest --test-dir "$build" --output-on-failure || exit 1; done'
 echo "Wine tests: $(( $(date +%s) - wine_start )) s wall time"
 
 if command -v clang++ >/dev/null; then

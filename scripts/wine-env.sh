@@ -31,6 +31,19 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 mkdir -p "$TMPDIR"
 
+# Some kernels run no 32-bit Linux programs ("Exec format error"), and the
+# distribution's `wine` then fails although its 64-bit loader works: point
+# `wine` at that loader. Such a machine runs only x86_64 Windows programs.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1 && [ -x /usr/lib/wine/wine64 ]; then
+  # A script, not a symlink: the loader finds its own files from argv[0].
+  mkdir -p "$winedir/bin64"
+  for name in wine wine-stable; do
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$winedir/bin64/$name"
+    chmod +x "$winedir/bin64/$name"
+  done
+  export PATH=$winedir/bin64:$PATH WINELOADER=/usr/lib/wine/wine64
+fi
+
 make_prefix() {
   if [ -f "$WINEPREFIX/.kavorin-ready" ]; then return 0; fi
   # Tests started side by side must not both make the prefix.
