@@ -10,7 +10,7 @@ objdump=$1
 folder=$2
 
 system_dlls='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|comdlg32|ws2_32|msvcrt|ucrtbase|api-ms-win-[a-z0-9-]+|rpcrt4|shlwapi|version|winmm|netapi32|bcrypt|crypt32|uuid|imm32|uxtheme|setupapi)\.dll$'
-own_dlls='^(property|kavorin_ctl)\.dll$'
+own_dlls='^(property|kavorin_ctl|konfira)\.dll$'
 outside_dlls='^(zelkpay43|kavsignpad_ctl)\.dll$'
 
 shopt -s nullglob nocaseglob

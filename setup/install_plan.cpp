@@ -20,7 +20,7 @@ template <std::size_t N>
 int DeleteFiles(SetupSystem& system, std::string_view folder, const std::array<int, N>& order) {
   int failed = 0;
   for (int number : order) {
-    if (system.DeleteFile(PathIn(folder, FileNumber(number).name)) == DeleteResult::kFailed) failed = number;
+    if (system.RemoveFile(PathIn(folder, FileNumber(number).name)) == DeleteResult::kFailed) failed = number;
   }
   return failed;
 }
@@ -29,12 +29,12 @@ int DeleteFiles(SetupSystem& system, std::string_view folder, const std::array<i
 // may still be renamed: it steps aside as "<name>.bak" and the copy is tried
 // once more.
 bool CopyWithRetry(SetupSystem& system, const std::string& from, const std::string& to) {
-  if (system.CopyFile(from, to)) return true;
+  if (system.CopyOver(from, to)) return true;
   if (!system.Writable(to) || !system.Readable(from)) return false;
   const std::string aside = to + ".bak";
-  system.DeleteFile(aside);
+  system.RemoveFile(aside);
   if (!system.Rename(to, aside)) return false;
-  return system.CopyFile(from, to);
+  return system.CopyOver(from, to);
 }
 
 void CopySet(SetupSystem& system, std::string_view source, std::string_view folder, SetupOutcome& outcome) {

@@ -23,9 +23,9 @@ class SetupSystem {
   virtual ~SetupSystem() = default;
 
   // A failure other than "no such file" is kFailed.
-  virtual DeleteResult DeleteFile(std::string_view path) = 0;
+  virtual DeleteResult RemoveFile(std::string_view path) = 0;
   // Overwrites the target.
-  virtual bool CopyFile(std::string_view from, std::string_view to) = 0;
+  virtual bool CopyOver(std::string_view from, std::string_view to) = 0;
   virtual bool Exists(std::string_view path) = 0;
   // The file exists and may be written / read (its access rights).
   virtual bool Writable(std::string_view path) = 0;

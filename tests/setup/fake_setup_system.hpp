@@ -14,7 +14,7 @@ namespace kavorin::test {
 
 class FakeSetupSystem final : public setup::SetupSystem {
  public:
-  setup::DeleteResult DeleteFile(std::string_view path) override {
+  setup::DeleteResult RemoveFile(std::string_view path) override {
     const std::string file(path);
     Log("delete " + file);
     if (!files.contains(file)) return setup::DeleteResult::kNotFound;
@@ -22,7 +22,7 @@ class FakeSetupSystem final : public setup::SetupSystem {
     files.erase(file);
     return setup::DeleteResult::kDeleted;
   }
-  bool CopyFile(std::string_view from, std::string_view to) override {
+  bool CopyOver(std::string_view from, std::string_view to) override {
     const std::string source(from), target(to);
     Log("copy " + target);
     if (!files.contains(source) || unshared.contains(source) || running.contains(target) || unshared.contains(target)) {
