@@ -44,10 +44,21 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kWaitMs
   return condition();
 }
 
+// Asked of the window itself: the windows belong to another process.
 std::string WindowText(HWND window) {
   char text[2048] = {};
-  GetWindowTextA(window, text, sizeof text);
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, kWaitMs,
+                      &ignored);
   return text;
+}
+
+// The host registers the path it was started by, which Wine may give in
+// its short form.
+std::string LongPath(const std::string& path) {
+  char full[MAX_PATH] = {};
+  const DWORD length = GetLongPathNameA(path.c_str(), full, MAX_PATH);
+  return length == 0 || length >= MAX_PATH ? path : std::string(full, length);
 }
 
 std::optional<std::string> RegText(HKEY root, const std::string& key, const char* name) {
@@ -158,9 +169,14 @@ class SetupInstallTest : public ::testing::Test {
   // Each case starts from a machine without the set: no files, no entry, no
   // classes, a device map with one port that does not open.
   void SetUp() override {
-    for (const InstalledFile& file : kInstalledFiles) DeleteFileA(In(file.name).c_str());
-    for (std::string_view name : kIniFiles) DeleteFileA(In(name).c_str());
-    DeleteFileA(In(kUninstallProgram).c_str());
+    // A program the last case started (a "/RegServer" run is not waited
+    // for) may still hold its file for a moment.
+    auto gone = [](const std::string& path) { return DeleteFileA(path.c_str()) || !FileThere(path); };
+    for (const InstalledFile& file : kInstalledFiles) {
+      EXPECT_TRUE(WaitUntil([&] { return gone(In(file.name)); })) << file.name;
+    }
+    for (std::string_view name : kIniFiles) gone(In(name));
+    gone(In(kUninstallProgram));
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kUninstallKey);
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSignPadMark);
     HKEY map = nullptr;
@@ -188,7 +204,22 @@ class SetupInstallTest : public ::testing::Test {
     operate(options);
     for (int i = 0; i < messages; ++i) outcome.messages.push_back(run.TakeMessage());
     outcome.exitCode = run.ExitCode();
+    Settled();
     return outcome;
+  }
+  // setup does not wait for the "/RegServer" runs it starts; the next step
+  // of a case waits until they have ended and let go of their programs.
+  static void Settled() {
+    for (const char* program : {"KAVORIN.exe", "KavSignPad.exe"}) {
+      const std::string path = In(program);
+      EXPECT_TRUE(WaitUntil([&] {
+        if (!FileThere(path)) return true;
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        CloseHandle(file);
+        return true;
+      })) << program;
+    }
   }
   static void Confirm(HWND options, const char* terminalNumber = "12345678") {
     Type(options, IDC_TERMINAL_NO, terminalNumber);
@@ -251,7 +282,7 @@ TEST_F(SetupInstallTest, InstallsRegistersAndWritesTheOptions) {
   EXPECT_EQ(ClassServer(web::ZelkPayWebIdentity().clsid, "InprocServer32"), In("ZelkPayWeb.ocx"));
   EXPECT_EQ(ClassServer(web::ZelkSignWebIdentity().clsid, "InprocServer32"), In("ZelkSignWeb.ocx"));
   EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, kSquozenClass, nullptr), In("SquozenWeb.ocx"));
-  EXPECT_TRUE(WaitUntil([] { return ClassServer(kClsidKavorinComm, "LocalServer32").find(In("KAVORIN.exe")) == 0; }))
+  EXPECT_TRUE(WaitUntil([] { return LongPath(ClassServer(kClsidKavorinComm, "LocalServer32")) == In("KAVORIN.exe"); }))
       << ClassServer(kClsidKavorinComm, "LocalServer32");
   EXPECT_TRUE(WaitUntil([] { return RegText(HKEY_LOCAL_MACHINE, kSignPadMark, "Registered").has_value(); }));
 
@@ -307,16 +338,20 @@ TEST_F(SetupInstallTest, FileHeldWithoutSharingStopsTheCopy) {
   EXPECT_TRUE(FileThere(In("KAVORIN.ini")));
 }
 
-TEST_F(SetupInstallTest, UninstallClosesTheSignPadAndRemovesTheSet) {
+TEST_F(SetupInstallTest, UninstallClosesTheRunningProgramsAndRemovesTheSet) {
   ASSERT_EQ(Setup([](HWND options) { Confirm(options); }).messages, std::vector<std::string>{kDone});
   ASSERT_TRUE(WaitUntil([] { return RegText(HKEY_LOCAL_MACHINE, kSignPadMark, "Registered").has_value(); }));
   Program signPad(In("KavSignPad.exe"));
+  Program host(In("KAVORIN.exe"));
   ASSERT_TRUE(WaitUntil([] { return FindWindowA("KavSignPad_Interface", "KavSignPad_Interface") != nullptr; }));
+  ASSERT_TRUE(WaitUntil([] { return FindWindowA("KAVORIN_Interface", "KAVORIN_Interface") != nullptr; }));
 
   const Outcome outcome = Uninstall();
   EXPECT_EQ(outcome.messages, std::vector<std::string>{kRemoved});
   EXPECT_EQ(outcome.exitCode, 0u);
-  EXPECT_EQ(signPad.ExitCode(), 0u);  // its window got WM_DESTROY
+  // Their windows got WM_DESTROY and they ended before the files went.
+  EXPECT_EQ(signPad.ExitCode(), 0u);
+  EXPECT_NE(host.ExitCode(), 99u);
 
   for (int number : kUninstallDeleteOrder) EXPECT_FALSE(FileThere(In(FileNumber(number).name))) << number;
   for (const char* kept : {"Property.dll", "KAVORIN.ini", "zelkpay.ini", "KavSignPad.ini", "Uninstall.exe"}) {
@@ -327,6 +362,40 @@ TEST_F(SetupInstallTest, UninstallClosesTheSignPadAndRemovesTheSet) {
   EXPECT_FALSE(RegText(HKEY_LOCAL_MACHINE, kSignPadMark, "Registered").has_value());
   EXPECT_EQ(ClassServer(kClsidKavorinComm, "LocalServer32"), "<none>");
   EXPECT_FALSE(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName").has_value());
+}
+
+// The program-files folder on drive D: (mapped by the test's wrapper): the
+// set goes there, the options still go to the fixed folder on C:.
+TEST_F(SetupInstallTest, ProgramFilesOnDriveD) {
+  constexpr char kVersionKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+  const std::optional<std::string> original = RegText(HKEY_LOCAL_MACHINE, kVersionKey, "ProgramFilesDir");
+  ASSERT_TRUE(original.has_value());
+  ASSERT_TRUE(CreateDirectoryA("D:\\Apps", nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  CreateDirectoryA("C:\\Program Files\\HALVERON", nullptr);
+  CreateDirectoryA(kFolder, nullptr);
+  const std::string onD = "D:\\Apps\\HALVERON\\WEB";
+  for (const InstalledFile& file : kInstalledFiles) DeleteFileA(PathIn(onD, file.name).c_str());
+  auto setProgramFiles = [&](const std::string& value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVersionKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    RegSetValueExA(key, "ProgramFilesDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+  };
+  setProgramFiles("D:\\Apps");
+  const Outcome outcome = Setup([](HWND options) { Confirm(options, "87654321"); });
+  setProgramFiles(*original);
+
+  EXPECT_EQ(outcome.messages, std::vector<std::string>{kDone});
+  EXPECT_TRUE(FileThere(PathIn(onD, "KAVORIN_Ctl.dll")));
+  EXPECT_TRUE(FileThere(PathIn(onD, "KAVORIN.ini")));
+  EXPECT_FALSE(FileThere(In("KAVORIN_Ctl.dll")));
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayIcon"), PathIn(onD, "KAVORIN.exe"));
+  EXPECT_EQ(IniText("zelkpay.ini", "Spec", "Terminal_No"), "87654321");
+  char onDrive[64] = {};
+  GetPrivateProfileStringA("Spec", "Terminal_No", "<none>", onDrive, sizeof onDrive,
+                           PathIn(onD, "zelkpay.ini").c_str());
+  EXPECT_STREQ(onDrive, "<none>");
 }
 
 TEST_F(SetupInstallTest, UninstallWithALockedFileKeepsTheEntry) {
