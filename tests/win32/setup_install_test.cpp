@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -184,7 +185,7 @@ class SetupInstallTest : public ::testing::Test {
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
                               nullptr, &map, nullptr),
               ERROR_SUCCESS);
-    const char port[] = "COM47";
+    const char port[] = "COM89";  // nothing maps it (the rig uses COM40 up)
     RegSetValueExA(map, "\\Device\\KavTest0", 0, REG_SZ, reinterpret_cast<const BYTE*>(port), sizeof port);
     RegCloseKey(map);
   }
@@ -409,6 +410,45 @@ TEST_F(SetupInstallTest, UninstallWithALockedFileKeepsTheEntry) {
   EXPECT_TRUE(FileThere(In("KavSignPad_View.dll")));
   EXPECT_FALSE(FileThere(In("SquozenWeb.ocx")));
   EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "ZELK4Web(Halveron)");
+}
+
+// The installed set works: the terminal port chosen in the dialog reaches
+// the installed KAVORIN_Ctl.dll, which starts the installed host and runs a
+// credit approval against catsim (scripts/catsim-rig.sh); Uninstall then
+// closes that host by its window.
+TEST_F(SetupInstallTest, TheInstalledSetApprovesACreditSale) {
+  const char* catPort = std::getenv("KAVORIN_TEST_CAT_OK");
+  if (catPort == nullptr) GTEST_SKIP() << "run under scripts/catsim-rig.sh";
+  std::string port = catPort;
+  if (port.rfind("\\\\.\\", 0) == 0) port.erase(0, 4);
+  ASSERT_EQ(Setup([&](HWND options) {
+              Click(options, IDC_INSTALL_KAVORIN, true);
+              EXPECT_TRUE(WaitUntil([&] { return Enabled(options, IDC_TERMINAL_PORT); }));
+              Type(options, IDC_TERMINAL_PORT, port);
+              Confirm(options);
+            }).messages,
+            std::vector<std::string>{kDone});
+  ASSERT_EQ(IniText("KAVORIN.ini", "General", "COM_Port"), port);
+
+  using NoArgs = int(WINAPI*)();
+  using CreditAuth = int(WINAPI*)(const char*, const char*, const char*, const char*, const char*);
+  using Getter = int(WINAPI*)(char*);
+  HMODULE library = LoadLibraryA(In("KAVORIN_Ctl.dll").c_str());
+  ASSERT_NE(library, nullptr);
+  auto bind = [&](int ordinal) {
+    return reinterpret_cast<void (*)()>(GetProcAddress(library, MAKEINTRESOURCEA(ordinal)));
+  };
+  EXPECT_EQ(reinterpret_cast<NoArgs>(bind(1))(), 0);  // KAVORIN_COMCreate
+  EXPECT_EQ(reinterpret_cast<CreditAuth>(bind(2))("", "9410123456781234=3012", "03", "1004", "0"), 0);
+  EXPECT_EQ(reinterpret_cast<NoArgs>(bind(3))(), 0);  // KAVORIN_COMStatus
+  char code[8192] = {};
+  EXPECT_EQ(reinterpret_cast<Getter>(bind(17))(code), 0);
+  EXPECT_STREQ(code, "0000");
+  FreeLibrary(library);
+
+  ASSERT_NE(FindWindowA("KAVORIN_Interface", "KAVORIN_Interface"), nullptr);
+  EXPECT_EQ(Uninstall().messages, std::vector<std::string>{kRemoved});
+  EXPECT_EQ(FindWindowA("KAVORIN_Interface", "KAVORIN_Interface"), nullptr);
 }
 
 }  // namespace
