@@ -10,6 +10,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
+  dpkg-dev file
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libasio-dev libssl-dev
   libboost1.81-dev

@@ -21,6 +21,10 @@ for preset in linux linux-asan; do
   ctest --preset "$preset" -j "$jobs"
 done
 
+# The Debian package of the linux build: installed, used and purged again.
+step "Debian package"
+tests/package/deb-test.sh build/linux
+
 # The host's Wine tests run the Linux build's catsim beside Wine.
 windows_options=(-DKAVORIN_WINE_DIR="$PWD/build/wine" -DKAVORIN_CATSIM="$PWD/build/linux/bin/catsim")
 
