@@ -61,6 +61,11 @@ for conffile in /etc/kavorin/kavorin.ini /etc/kavorin/kavorin-web.conf; do
   grep -qx "$conffile" "$work/conffiles" || fail "$conffile is not a conffile"
 done
 
+# Folders of the package that are there already stay after the purge.
+dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's|^\.||; s|/$||' | while read -r path; do
+  [ -n "$path" ] && [ -d "$path" ] && echo "$path"
+done >"$work/folders-before" || true
+
 say "installing"
 installed=1
 dpkg_locked dpkg -i "$deb" >/dev/null || fail "dpkg -i"
@@ -126,8 +131,8 @@ left=()
 while read -r kind path; do
   if [ "$kind" = file ]; then
     { [ -e "$path" ] || [ -L "$path" ]; } && left+=("$path")
-  elif [ -d "$path" ] && ! dpkg -S "$path" >/dev/null 2>&1; then
-    left+=("$path/")  # a folder of the package that no other package owns
+  elif [ -d "$path" ] && ! grep -qxF "$path" "$work/folders-before" && ! dpkg -S "$path" >/dev/null 2>&1; then
+    left+=("$path/")  # a folder the package made that no other package owns
   fi
 done <"$work/typed"
 for path in /etc/kavorin /var/log/kavorin; do [ -e "$path" ] && left+=("$path"); done
