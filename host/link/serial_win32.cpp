@@ -140,6 +140,15 @@ bool SerialChannel::Open(const std::string& name, const LineSettings& settings, 
   dcb.XonLim = 100;
   dcb.XoffLim = 100;
   if (!SetCommState(port_, &dcb)) return abandon("SetCommState");
+  // An XOFF the terminal sent to an earlier session can leave the driver's
+  // output held, open after open, until an XON comes: every session starts
+  // with output resumed, as the termios channel does. A driver without the
+  // escape (Wine on a pty) only loses that: the open goes on, and says so.
+  if (!EscapeCommFunction(port_, SETXON)) {
+    const DWORD error = GetLastError();
+    Note("serial port " + name_ + ": EscapeCommFunction(SETXON): error " + std::to_string(error) + " " +
+         ErrorText(error));
+  }
 
   ResetEvent(stop_event_);
   ResetEvent(delivered_event_);
