@@ -1,6 +1,6 @@
 #pragma once
 // What the library's connection export needs of its platform: starting the
-// host program, the ini file, the open test of a port and the form in which
+// host program, the open test of a port and the form in which
 // a port name goes to the host. Implemented in client_platform_posix.cpp and
 // client_platform_win32.cpp.
 #include <string>
@@ -15,11 +15,6 @@ std::string HostProgramPath(const std::string& libraryFolder);
 // it to serve. A registration run ("/RegServer") is waited for, boundedly,
 // so that it has left before the server starts.
 void RunProgram(const std::string& program, const std::string& argument);
-
-// [section] key of an ini file, up to bufferSize - 1 bytes; empty when the
-// file, section or key is missing.
-std::string ReadIniString(const std::string& path, const std::string& section, const std::string& key,
-                          std::size_t bufferSize);
 
 // The port name as the host's open call takes it: "\\.\COM3" on Windows NT,
 // as stored on Linux.

@@ -6,8 +6,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -19,18 +17,6 @@
 
 namespace kavorin {
 namespace {
-
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 // In the child: a clean start, holding none of the caller's descriptors.
 void PrepareChild() {
@@ -71,33 +57,6 @@ void RunProgram(const std::string& program, const std::string& argument) {
     if (std::chrono::steady_clock::now() > deadline) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
-}
-
-std::string ReadIniString(const std::string& path, const std::string& section, const std::string& key,
-                          std::size_t bufferSize) {
-  std::ifstream in(path, std::ios::binary);
-  std::string line;
-  bool in_section = false;
-  while (std::getline(in, line)) {
-    const std::string trimmed = Trim(line);
-    if (trimmed.empty() || trimmed[0] == ';') continue;
-    if (trimmed.front() == '[') {
-      const auto close = trimmed.find(']');
-      in_section = close != std::string::npos && EqualsIgnoringCase(Trim(trimmed.substr(1, close - 1)), section);
-      continue;
-    }
-    const auto equals = trimmed.find('=');
-    if (!in_section || equals == std::string::npos || !EqualsIgnoringCase(Trim(trimmed.substr(0, equals)), key)) {
-      continue;
-    }
-    std::string value = Trim(trimmed.substr(equals + 1));
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
-      value = value.substr(1, value.size() - 2);
-    }
-    if (bufferSize == 0) return {};
-    return value.substr(0, bufferSize - 1);
-  }
-  return {};
 }
 
 std::string FormatPortForHost(const std::string& stored) { return stored; }

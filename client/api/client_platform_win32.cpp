@@ -49,15 +49,6 @@ void RunProgram(const std::string& program, const std::string& argument) {
   WinExec(command.c_str(), SW_HIDE);
 }
 
-std::string ReadIniString(const std::string& path, const std::string& section, const std::string& key,
-                          std::size_t bufferSize) {
-  if (bufferSize == 0) return {};
-  std::vector<char> buffer(bufferSize, '\0');
-  const DWORD length = GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(),
-                                                static_cast<DWORD>(bufferSize), path.c_str());
-  return std::string(buffer.data(), length);
-}
-
 std::string FormatPortForHost(const std::string& stored) {
   switch (PlatformFamily()) {
     case 0:

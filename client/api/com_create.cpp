@@ -8,6 +8,7 @@
 #include "client/api/host_channel.hpp"
 #include "client/api/link_status.hpp"
 #include "common/daily_log.hpp"
+#include "common/ini_file.hpp"
 #include "common/message_box.hpp"
 #include "common/module_folder.hpp"
 #include "common/text_codec.hpp"
@@ -37,7 +38,7 @@ std::optional<std::string> LookUpPort(const std::string& iniPath) {
 
 int ComCreateExport() {
   const std::string folder = ModuleFolder();
-  const std::string ini_path = folder + "kavorin.ini";
+  const std::string ini_path = folder + kIniFileName;
   const std::string host = HostProgramPath(folder);
 
   RunProgram(host, "/RegServer");
