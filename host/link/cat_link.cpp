@@ -40,7 +40,6 @@ std::span<const std::uint8_t> CatLink::response() const {
 }
 
 int CatLink::OpenComPort() {
-  Trace(3, "컴포트 오픈 함수 시작");
   if (!notify_target_ || port_name_.size() < 2) return kOpenNoTarget;
   port_.Close();
   queue_.Clear();
@@ -109,11 +108,9 @@ void CatLink::ClearReceiveBuffer() {
 }
 
 void CatLink::Transmit(std::span<const std::uint8_t> bytes) {
-  trace_.Dump("In SendToCAT", bytes.data(), static_cast<int>(bytes.size()), 3);
   if (port_.Send(bytes)) {
     sent_flag_ = 1;
   } else {
-    Trace(3, "단말기로 요청전문 보내기 실패");
     CloseComPort();
   }
 }
@@ -156,7 +153,6 @@ void CatLink::RecvFromCAT() {
   const auto q = queue_.bytes();
   const std::size_t n = q.size();
   if (n == 0) return;
-  trace_.Dump("In RecvFromCAT", q.data(), static_cast<int>(n), 3);
 
   auto take_control_byte = [this](std::uint8_t byte, int state) {
     receive_.fill(0);
@@ -185,7 +181,6 @@ void CatLink::RecvFromCAT() {
     // Nothing to act on yet: a frame arriving in pieces waits here for the
     // rest of its bytes.
     if (end == q.end()) return;
-    Trace(3, "단말기에 쓰레기가 많음 i = [%d], [%x]", static_cast<int>(end - q.begin()), *end);
     take_control_byte(*end, kStateGarbage);
   }
   SendToCAT();

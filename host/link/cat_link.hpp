@@ -23,7 +23,6 @@
 #include <string>
 #include <string_view>
 
-#include "common/trace.hpp"
 #include "host/link/receive_queue.hpp"
 #include "host/link/serial_port.hpp"
 #include "host/link/timer_host.hpp"
@@ -127,7 +126,6 @@ class CatLink : public SerialSink {
 
   SerialPort& port_;
   TimerHost& timers_;
-  TraceLog trace_;
 
   int sent_flag_ = -1;
   int timer_phase_ = kNoTimerExpired;

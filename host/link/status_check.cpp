@@ -2,8 +2,6 @@
 
 #include <string_view>
 
-#include "common/trace.hpp"
-
 namespace kavorin {
 namespace {
 

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "common/hex.hpp"
-#include "common/trace.hpp"
 #include "host/link/frame.hpp"
 
 namespace kavorin {
@@ -98,9 +97,7 @@ std::optional<std::string> CatPassage::BuildIU(std::string_view hexText, int siz
   const std::vector<std::uint8_t> decoded = HexToBytes(hexText);
   for (std::size_t i = 0; i < decoded.size() && i < data.size(); ++i) data[i] = static_cast<char>(decoded[i]);
   message_kind_ = MessageKindOf("IU");
-  std::string frame = DataFrame("IU", size, data);
-  TraceLog{}.Dump("In Request", frame.data(), static_cast<int>(frame.size()), 1);
-  return frame;
+  return DataFrame("IU", size, data);
 }
 
 std::string CatPassage::BuildMB() {
@@ -127,7 +124,6 @@ int CatPassage::parse_passage(int n, std::string& out) const {
   if (n < 1) return -2;
   std::string_view rest;
   if (response_text_.size() >= 5) rest = std::string_view(response_text_).substr(3, response_text_.size() - 5);
-  Trace(3, "parse_passage = [%s]", rest);
   for (int i = 0; i < n; ++i) {
     const std::size_t separator = rest.find(static_cast<char>(FS));
     if (separator == std::string_view::npos) return -2;

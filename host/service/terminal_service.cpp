@@ -78,7 +78,6 @@ void TerminalService::OnTimer(int id) {
 }
 
 void TerminalService::Shutdown() {
-  trace_.Write(1, "단말기와의 통신모듈이 종료 됨.");
   passage_.ResetPassage();
   link_.ResetLink();
 }
@@ -116,7 +115,6 @@ int TerminalService::InitCAT() {
 }
 
 int TerminalService::ServiceTerminate() {
-  trace_.Write(1, "단말기와의 통신 모듈이 종료 함수가 호출됨.");
   if (ending_) return 0;  // already on its way: the first call's timer stands
   ending_ = true;
   // The delay lets this call's answer reach the client before the process ends.

@@ -14,7 +14,6 @@
 #include <string>
 #include <string_view>
 
-#include "common/trace.hpp"
 #include "host/link/cat_link.hpp"
 #include "host/link/serial_port.hpp"
 #include "host/link/timer_host.hpp"
@@ -95,7 +94,6 @@ class TerminalService {
   CatLink link_;
   CatPassage passage_;
   TimerHost& timers_;
-  TraceLog trace_;
   int free_style_mode_ = kFreeStyleText;
   int status_level_ = 0;
   std::string port_name_;
