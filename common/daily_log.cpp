@@ -24,16 +24,7 @@ DailyLogSettings& Settings() {
   return settings;
 }
 
-LocalTime ReadLocalClock() {
-  // std::localtime shares one buffer per process; the lock keeps two threads
-  // of the client library from reading each other's time.
-  static std::mutex clock_mutex;
-  const std::time_t now = std::time(nullptr);
-  std::lock_guard lock(clock_mutex);
-  const std::tm* tm = std::localtime(&now);
-  if (tm == nullptr) return {};
-  return {tm->tm_year + 1900, tm->tm_mon + 1, tm->tm_mday, tm->tm_hour, tm->tm_min, tm->tm_sec};
-}
+LocalTime ReadLocalClock() { return LocalTimeAt(std::time(nullptr)); }
 
 std::string FormatMessage(const char* format, std::va_list args) {
   std::va_list measure;
@@ -61,7 +52,9 @@ bool IsControlByte(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
 
 // The message as a line carries it: control bytes in caret form, cut at the
 // limit without splitting a two-byte CP949 character.
-std::string LineSafe(const std::string& message) {
+}  // namespace
+
+std::string LineSafeText(const std::string& message) {
   constexpr std::size_t kRoom = kDailyLogMessageLimit - (sizeof kDailyLogCutMark - 1);
   std::string safe;
   std::size_t room_end = 0;  // where a cut line ends, before its mark
@@ -90,7 +83,17 @@ std::string LineSafe(const std::string& message) {
   return safe;
 }
 
-}  // namespace
+LocalTime LocalTimeAt(std::time_t moment) {
+  // std::localtime shares one buffer per process; the lock keeps two threads
+  // of the client library from reading each other's time.
+  static std::mutex clock_mutex;
+  std::lock_guard lock(clock_mutex);
+  const std::tm* tm = std::localtime(&moment);
+  if (tm == nullptr) return {};
+  return {tm->tm_year + 1900, tm->tm_mon + 1, tm->tm_mday, tm->tm_hour, tm->tm_min, tm->tm_sec};
+}
+
+std::string DailyLogFolder() { return LogFolder().string(); }
 
 void SetDailyLogFolder(std::string folder) {
   std::lock_guard lock(Settings().mutex);
@@ -111,7 +114,7 @@ std::string DailyLogPath(const LocalTime& when) {
 std::string DailyLogLine(const LocalTime& when, const std::string& message) {
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d\t[*]\t", when.hour, when.minute, when.second);
-  return stamp + LineSafe(message) + "|\r\r\n";
+  return stamp + LineSafeText(message) + "|\r\r\n";
 }
 
 void WriteDailyLog(const char* format, ...) {

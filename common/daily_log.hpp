@@ -6,6 +6,7 @@
 // host and the client library of both builds write the same bytes, so the
 // files stay identical whichever program wrote them and may be shared.
 #include <cstddef>
+#include <ctime>
 #include <functional>
 #include <string>
 
@@ -43,12 +44,22 @@ void WriteDailyLog(const char* format, ...)
 inline constexpr std::size_t kDailyLogMessageLimit = 4096;
 inline constexpr char kDailyLogCutMark[] = "...";
 
+// The folder the daily log goes to (<folder>/catlog), for other logs that
+// keep it company.
+std::string DailyLogFolder();
+// The local time of a moment, read the way the daily log reads its clock
+// (one lock around the C library's shared buffer).
+LocalTime LocalTimeAt(std::time_t moment);
+
 // The path the next line would go to, and the line's bytes; for tests and
 // tools that must agree with the writer. Callers put texts of their own
 // callers into messages (a port name, a path), so a control byte inside a
 // message is written in caret form ("^M" for CR, "^J" for LF, "^?" for DEL):
 // nobody can forge a line, and every line stays one line.
 std::string DailyLogPath(const LocalTime& when);
+// A message as a line carries it: caret form, cut at kDailyLogMessageLimit.
+// Other logs of the system that take callers' texts use it too.
+std::string LineSafeText(const std::string& message);
 std::string DailyLogLine(const LocalTime& when, const std::string& message);
 
 }  // namespace kavorin

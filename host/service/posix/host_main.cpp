@@ -12,8 +12,11 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 
+#include "host/link/frame_log.hpp"
+#include "host/link/logged_serial_port.hpp"
 #include "host/link/loop_timers_posix.hpp"
 #include "host/link/serial_posix.hpp"
 #include "host/service/host_command_line.hpp"
@@ -100,7 +103,11 @@ int main(int argc, char** argv) {
   kavorin::SerialChannel channel(loop);
   kavorin::TerminalService* service_for_timers = nullptr;
   kavorin::LoopTimers timers(loop, [&](int id) { service_for_timers->OnTimer(id); });
-  kavorin::TerminalService service(channel, timers);
+  // The frame log, when switched on, sees the wire between the link and
+  // the channel.
+  const std::unique_ptr<kavorin::FrameLog> frame_log = kavorin::OpenFrameLogIfWanted(Note);
+  kavorin::LoggedSerialPort port(channel, frame_log.get());
+  kavorin::TerminalService service(port, timers);
   service_for_timers = &service;
 
   kavorin::HostServer server(loop, service);

@@ -13,7 +13,11 @@ void Note(const std::string& text) { OutputDebugStringA(("KAVORIN: " + text + "\
 }  // namespace
 
 TerminalHost::TerminalHost(HINSTANCE module)
-    : window_(kHostWindowName, kHostWindowName), channel_(window_.Handle()), service_(channel_, window_) {
+    : window_(kHostWindowName, kHostWindowName),
+      channel_(window_.Handle()),
+      frame_log_(OpenFrameLogIfWanted(Note)),
+      port_(channel_, frame_log_.get()),
+      service_(port_, window_) {
   const HWND window = window_.Handle();
   channel_.SetDiagnostics(Note);
   service_.SetDiagnostics(Note);

@@ -1,7 +1,7 @@
 #pragma once
 // The host's service object on the window thread: the hidden window
 // "KAVORIN_Interface" with its timers and message map, the serial channel
-// that delivers to it, the TerminalService, and the tray icon with its menu.
+// that delivers to it (through the frame log when that is on), the TerminalService, and the tray icon with its menu.
 //
 // Messages of the window:
 //   WM_TIMER 10, 20, 30, 40     the service (the link's waits, the delayed end)
@@ -16,7 +16,10 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 
+#include "host/link/frame_log.hpp"
+#include "host/link/logged_serial_port.hpp"
 #include "host/link/serial_win32.hpp"
 #include "host/service/terminal_service.hpp"
 #include "host/service/win32/message_window.hpp"
@@ -58,6 +61,8 @@ class TerminalHost {
 
   MessageWindow window_;
   SerialChannel channel_;
+  std::unique_ptr<FrameLog> frame_log_;  // null unless switched on
+  LoggedSerialPort port_;
   TerminalService service_;
   TrayIcon tray_;
   std::function<void()> exit_;
