@@ -33,6 +33,13 @@ bool CarriesCardNumber(std::string_view code) {
   return code.size() == 2 && (code[0] == 'D' || code[0] == 'K') && code[1] >= '1' && code[1] <= '4';
 }
 
+// "[12 bytes]", "[1 stray byte]".
+std::string Counted(std::size_t count, const char* what) {
+  std::string text = "[";
+  text.append(std::to_string(count)).append(" ").append(what).append(count == 1 ? "]" : "s]");
+  return text;
+}
+
 std::string Hex(std::uint8_t byte) {
   char text[3];
   std::snprintf(text, sizeof text, "%02X", byte);
@@ -92,7 +99,7 @@ void FrameLineBuilder::Outside(std::uint8_t byte) {
 
 void FrameLineBuilder::EndStrayRun() {
   if (stray_ == 0) return;
-  tokens_.push_back("[" + std::to_string(stray_) + (stray_ == 1 ? " stray byte]" : " stray bytes]"));
+  tokens_.push_back(Counted(stray_, "stray byte"));
   stray_ = 0;
 }
 
@@ -108,7 +115,7 @@ std::string FrameLineBuilder::FrameToken(bool ended) const {
   if (body.size() >= 2 && IsCodeCharacter(body[0]) && IsCodeCharacter(body[1])) code = body.substr(0, 2);
   if (!code.empty()) token += " " + std::string(code);
   const std::size_t rest = body_length - code.size();
-  token += " [" + std::to_string(rest) + (rest == 1 ? " byte]" : " bytes]");
+  token.append(" ").append(Counted(rest, "byte"));
 
   // Fields only of a whole response, and only whole fields: a frame cut
   // short never shows the start of a card number its mask would hide.
@@ -123,7 +130,7 @@ std::string FrameLineBuilder::FrameToken(bool ended) const {
       const std::string masked = MaskedCard(std::string(*card));
       const bool printable = std::all_of(masked.begin(), masked.end(), [](char c) { return c > 0x20 && c < 0x7F; });
       // Anything that is not a plain number is left out by its length.
-      token += printable ? " card " + masked : " card [" + std::to_string(card->size()) + " bytes]";
+      token.append(" card ").append(printable ? masked : Counted(card->size(), "byte"));
     }
   }
 
