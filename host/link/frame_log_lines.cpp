@@ -129,7 +129,7 @@ std::string FrameLineBuilder::FrameToken(bool ended) const {
     if (const auto card = KeptField(fields, 2, whole_body_kept); card && !card->empty()) {
       const std::string masked = MaskedCard(std::string(*card));
       const bool printable = std::all_of(masked.begin(), masked.end(), [](char c) { return c > 0x20 && c < 0x7F; });
-      // Anything that is not a plain number is left out by its length.
+      // A field holding anything but printable ASCII shows only its length.
       token.append(" card ").append(printable ? masked : Counted(card->size(), "byte"));
     }
   }
