@@ -135,9 +135,18 @@ void WriteDailyLog(const char* format, ...) {
   std::error_code ignored;
   std::filesystem::create_directories(LogFolder(), ignored);
   const std::string line = DailyLogLine(now, message);
+  const std::string path = DailyLogPath(now);
+  const bool new_file = !std::filesystem::exists(path, ignored);
   // Binary mode: the line already carries the exact bytes on every platform.
-  std::FILE* file = std::fopen(DailyLogPath(now).c_str(), "ab");
+  std::FILE* file = std::fopen(path.c_str(), "ab");
   if (file == nullptr) return;
+  // The host, the library in each POS program and an administrator's
+  // command all write the same day's file: whoever makes it lets the
+  // folder's group add to it, or the others' lines for the day are lost.
+  if (new_file) {
+    std::filesystem::permissions(path, std::filesystem::perms::group_write, std::filesystem::perm_options::add,
+                                 ignored);
+  }
   std::fwrite(line.data(), 1, line.size(), file);
   std::fflush(file);
   std::fclose(file);

@@ -1,4 +1,5 @@
 #include "common/daily_log.hpp"
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -44,6 +45,15 @@ TEST_F(DailyLogTest, WritesTheLineBytesAndCreatesTheFolder) {
   WriteDailyLog("[KAVORIN-StartComPort] COM PORT=[%s]", "COM3");
   EXPECT_EQ(ReadFile(folder_ / "catlog" / "20261207.log"),
             "09:05:07\t[*]\t[KAVORIN-StartComPort] COM PORT=[COM3]|\r\r\n");
+}
+
+TEST_F(DailyLogTest, TheDaysFileStaysOpenToTheFoldersGroup) {
+  const mode_t before = ::umask(022);
+  WriteDailyLog("first");
+  ::umask(before);
+  const auto perms = fs::status(folder_ / "catlog" / "20261207.log").permissions();
+  EXPECT_NE(perms & fs::perms::group_write, fs::perms::none);
+  EXPECT_EQ(perms & fs::perms::others_write, fs::perms::none);
 }
 
 TEST_F(DailyLogTest, AppendsAndKeepsMessageBytesUnchanged) {
