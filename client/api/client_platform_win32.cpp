@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "client/api/client_platform.hpp"
-#include "host/link/port_lock_win32.hpp"
+#include "contract/win32/port_lock_win32.hpp"
 
 namespace kavorin {
 namespace {

@@ -1,6 +1,6 @@
 #include "host/link/serial_win32.hpp"
 
-#include "host/link/port_lock_win32.hpp"
+#include "contract/win32/port_lock_win32.hpp"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "host/link/port_lock_win32.hpp"
+#include "contract/win32/port_lock_win32.hpp"
 
 namespace kavorin {
 
