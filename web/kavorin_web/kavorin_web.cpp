@@ -10,11 +10,13 @@
 namespace kavorin::web {
 namespace {
 
-constexpr int kComCreate = export_ordinal::COMCreate;
-constexpr int kComStatus = export_ordinal::COMStatus;
-constexpr int kServiceTerminate = export_ordinal::ServiceTerminate;
-constexpr int kSignPadSignData = export_ordinal::SignPADSignData;
-constexpr int kSignDataToBmp = export_ordinal::SignDataToBMP;
+// The library exports the control reaches outside its member table, by
+// ordinal as the control imports them (the export table names them).
+constexpr int kComCreate = 1;
+constexpr int kComStatus = 3;
+constexpr int kServiceTerminate = 4;
+constexpr int kSignPadSignData = 45;
+constexpr int kSignDataToBmp = 58;
 
 }  // namespace
 

@@ -1,15 +1,14 @@
-// The members of KAVORIN_Web, by DISPID. Transactions and getters name the
-// library export they reach by its ordinal (contract/export_table.cpp).
+// The members of KAVORIN_Web, by DISPID. Transactions, getters and prints
+// reach the library export by its ordinal, as the control imports it; the
+// export's name and parameters live in the export table
+// (contract/export_table.hpp) only.
 #include <array>
 
-#include "contract/export_table.hpp"
 #include "web/kavorin_web/des_text.hpp"
 #include "web/kavorin_web/kavorin_web.hpp"
 
 namespace kavorin::web {
 namespace {
-
-namespace eo = export_ordinal;
 
 using control::Member;
 using control::MemberArgs;
@@ -72,32 +71,32 @@ constexpr auto kVariant = ResultKind::Variant;
 // clang-format off
 constexpr VoucherPrint kPrints[] = {
   // 0: CreditAuthResultPrint
-  {VoucherCheck::CreditApproval, eo::CreditAuthResultPrint, {BaseList::Credit, Lead::None, false}, eo::CreditAuthResultPrint, {BaseList::Credit, Lead::None, false}},
+  {VoucherCheck::CreditApproval, 12, {BaseList::Credit, Lead::None, false}, 12, {BaseList::Credit, Lead::None, false}},
   // 1: CreditCancelResultPrint
-  {VoucherCheck::CreditCancel, eo::CreditCancelResultPrint, {BaseList::CreditCancel, Lead::None, false}, eo::CreditCancelResultPrint, {BaseList::CreditCancel, Lead::None, false}},
+  {VoucherCheck::CreditCancel, 13, {BaseList::CreditCancel, Lead::None, false}, 13, {BaseList::CreditCancel, Lead::None, false}},
   // 2: CashReceiptAuthPrint
-  {VoucherCheck::CashReceiptApproval, eo::CashReceiptAuthResultPrint, {BaseList::CashReceipt, Lead::None, false}, eo::CashReceiptAuthPrint, {BaseList::CashReceipt, Lead::None, true}},
+  {VoucherCheck::CashReceiptApproval, 14, {BaseList::CashReceipt, Lead::None, false}, 36, {BaseList::CashReceipt, Lead::None, true}},
   // 3: CashReceiptCancelPrint
-  {VoucherCheck::CashReceiptCancel, eo::CashReceiptCancelResultPrint, {BaseList::CashReceiptCancel, Lead::None, false}, eo::CashReceiptCancelPrint, {BaseList::CashReceiptCancel, Lead::None, true}},
+  {VoucherCheck::CashReceiptCancel, 15, {BaseList::CashReceiptCancel, Lead::None, false}, 37, {BaseList::CashReceiptCancel, Lead::None, true}},
   // 4: CreditAuthAndSignPrint
-  {VoucherCheck::CreditApproval, eo::CreditAuthAndSignPrint, {BaseList::Credit, Lead::CatIdSeqNum, false}, eo::CreditAuthAndSignPrintFull, {BaseList::Credit, Lead::CatIdSeqNum, true}},
+  {VoucherCheck::CreditApproval, 46, {BaseList::Credit, Lead::CatIdSeqNum, false}, 63, {BaseList::Credit, Lead::CatIdSeqNum, true}},
   // 5: CreditCancelAndSignPrint: the approval check, so BeforeTranDate is passed but not checked
-  {VoucherCheck::CreditApproval, eo::CreditCancelAndSignPrint, {BaseList::CreditCancel, Lead::CatIdSeqNum, false}, eo::CreditCancelAndSignPrintFull, {BaseList::CreditCancel, Lead::CatIdSeqNum, true}},
+  {VoucherCheck::CreditApproval, 47, {BaseList::CreditCancel, Lead::CatIdSeqNum, false}, 66, {BaseList::CreditCancel, Lead::CatIdSeqNum, true}},
   // 6: CashReceiptAuthPrintFull: the stored values, business values always
-  {VoucherCheck::CashReceiptApproval, eo::CashReceiptAuthPrintFull, {BaseList::CashReceipt, Lead::CatId, true}, eo::CashReceiptAuthPrintFull, {BaseList::CashReceipt, Lead::CatId, true}},
+  {VoucherCheck::CashReceiptApproval, 64, {BaseList::CashReceipt, Lead::CatId, true}, 64, {BaseList::CashReceipt, Lead::CatId, true}},
   // 7: CashReceiptCancelPrintFull
-  {VoucherCheck::CashReceiptCancel, eo::CashReceiptCancelPrintFull, {BaseList::CashReceiptCancel, Lead::CatId, true}, eo::CashReceiptCancelPrintFull, {BaseList::CashReceiptCancel, Lead::CatId, true}},
+  {VoucherCheck::CashReceiptCancel, 65, {BaseList::CashReceiptCancel, Lead::CatId, true}, 65, {BaseList::CashReceiptCancel, Lead::CatId, true}},
 };
 
 constexpr Member kMembers[] = {
-  {1, "CreditAuth", "", "strWcc strTrackData strInstallmentData strAmount strPrintOpt", kLong, &Transaction<eo::CreditAuth>},
-  {2, "CreditCancel", "", "strWcc strTrackData strInstallmentData strBeforeTranAmount strBeforeTranNumber strBeforeTranDate strPrintOpt", kLong, &Transaction<eo::CreditCancel>},
-  {3, "CashReceiptAuth", "", "strWcc strTrackData strTranType strAmount strPrintOpt", kLong, &Transaction<eo::CashReceiptAuth>},
-  {4, "CashReceiptCancel", "", "strWcc strTrackData strTranType strBeforeTranAmount strBeforeTranNumber strBeforeTranDate strPrintOpt", kLong, &Transaction<eo::CashReceiptCancel>},
-  {5, "Track2Read", "", "", kLong, &Transaction<eo::Track2Read>},
-  {6, "Track3Read", "", "", kLong, &Transaction<eo::Track3Read>},
-  {7, "CashApprovalPrint", "", "strAmount strPrintOpt", kLong, &Transaction<eo::CashApprovalPrint>},
-  {8, "CashCancelPrint", "", "strBeforeTranAmount strBeforeTranDate strPrintOpt", kLong, &Transaction<eo::CashCancelPrint>},
+  {1, "CreditAuth", "", "strWcc strTrackData strInstallmentData strAmount strPrintOpt", kLong, &Transaction<2>},
+  {2, "CreditCancel", "", "strWcc strTrackData strInstallmentData strBeforeTranAmount strBeforeTranNumber strBeforeTranDate strPrintOpt", kLong, &Transaction<7>},
+  {3, "CashReceiptAuth", "", "strWcc strTrackData strTranType strAmount strPrintOpt", kLong, &Transaction<6>},
+  {4, "CashReceiptCancel", "", "strWcc strTrackData strTranType strBeforeTranAmount strBeforeTranNumber strBeforeTranDate strPrintOpt", kLong, &Transaction<8>},
+  {5, "Track2Read", "", "", kLong, &Transaction<9>},
+  {6, "Track3Read", "", "", kLong, &Transaction<10>},
+  {7, "CashApprovalPrint", "", "strAmount strPrintOpt", kLong, &Transaction<5>},
+  {8, "CashCancelPrint", "", "strBeforeTranAmount strBeforeTranDate strPrintOpt", kLong, &Transaction<11>},
   {9, "CreditAuthResultPrint", "", "", kLong, &Print<0>},
   {10, "SetResCodePrintData", "", "strResCode", kNone, &Store<Value::ResCode>},
   {11, "SetCardNumPrintData", "", "strCardData", kNone, &Store<Value::CardNum>},
@@ -120,25 +119,25 @@ constexpr Member kMembers[] = {
   {28, "CreditCancelResultPrint", "", "", kLong, &Print<1>},
   {29, "CashReceiptAuthPrint", "", "", kLong, &Print<2>},
   {30, "CashReceiptCancelPrint", "", "", kLong, &Print<3>},
-  {31, "GetResponseCode", "", "", kText, &Getter<eo::GetResponseCode, kTextGetterBytes>},
-  {32, "GetCardNumber", "", "", kText, &Getter<eo::GetCardNumber, kTextGetterBytes>},
-  {33, "GetInstallmentData", "", "", kText, &Getter<eo::GetInstallmentData, kTextGetterBytes>},
-  {34, "GetCashReceiptTranType", "", "", kText, &Getter<eo::GetCashReceiptTranType, kTextGetterBytes>},
-  {35, "GetAuthTime", "", "", kText, &Getter<eo::GetAuthTime, kTextGetterBytes>},
-  {36, "GetBeforeAuthDate", "", "", kText, &Getter<eo::GetBeforeAuthDate, kTextGetterBytes>},
-  {37, "GetAuthAmount", "", "", kText, &Getter<eo::GetAuthAmount, kTextGetterBytes>},
-  {38, "GetAuthNumber", "", "", kText, &Getter<eo::GetAuthNumber, kTextGetterBytes>},
-  {39, "GetIssuerCode", "", "", kText, &Getter<eo::GetIssuerCode, kTextGetterBytes>},
-  {40, "GetMemberNumber", "", "", kText, &Getter<eo::GetMemberNumber, kTextGetterBytes>},
-  {41, "GetDDCFlag", "", "", kText, &Getter<eo::GetDDCFlag, kTextGetterBytes>},
-  {42, "GetNotice", "", "", kText, &Getter<eo::GetNotice, kTextGetterBytes>},
-  {43, "GetAcquirCode", "", "", kText, &Getter<eo::GetAcquireCode, kTextGetterBytes>},
-  {44, "GetDisplayData", "", "", kText, &Getter<eo::GetDisplayData, kTextGetterBytes>},
-  {45, "GetAnnounceData", "", "", kText, &Getter<eo::GetAnnounceData, kTextGetterBytes>},
-  {46, "GetCashReceiptAuthNumber", "", "", kText, &Getter<eo::GetCashReceiptAuthNumber, kTextGetterBytes>},
-  {47, "GetCashReceiptAnnounceData", "", "", kText, &Getter<eo::GetCashReceiptAnnounceData, kTextGetterBytes>},
-  {48, "GetWCC", "", "", kText, &Getter<eo::GetWCC, kTextGetterBytes>},
-  {49, "GetTrackData", "", "", kText, &Getter<eo::GetTrackData, kTextGetterBytes>},
+  {31, "GetResponseCode", "", "", kText, &Getter<17, kTextGetterBytes>},
+  {32, "GetCardNumber", "", "", kText, &Getter<18, kTextGetterBytes>},
+  {33, "GetInstallmentData", "", "", kText, &Getter<19, kTextGetterBytes>},
+  {34, "GetCashReceiptTranType", "", "", kText, &Getter<20, kTextGetterBytes>},
+  {35, "GetAuthTime", "", "", kText, &Getter<21, kTextGetterBytes>},
+  {36, "GetBeforeAuthDate", "", "", kText, &Getter<22, kTextGetterBytes>},
+  {37, "GetAuthAmount", "", "", kText, &Getter<23, kTextGetterBytes>},
+  {38, "GetAuthNumber", "", "", kText, &Getter<24, kTextGetterBytes>},
+  {39, "GetIssuerCode", "", "", kText, &Getter<25, kTextGetterBytes>},
+  {40, "GetMemberNumber", "", "", kText, &Getter<26, kTextGetterBytes>},
+  {41, "GetDDCFlag", "", "", kText, &Getter<27, kTextGetterBytes>},
+  {42, "GetNotice", "", "", kText, &Getter<28, kTextGetterBytes>},
+  {43, "GetAcquirCode", "", "", kText, &Getter<29, kTextGetterBytes>},
+  {44, "GetDisplayData", "", "", kText, &Getter<30, kTextGetterBytes>},
+  {45, "GetAnnounceData", "", "", kText, &Getter<31, kTextGetterBytes>},
+  {46, "GetCashReceiptAuthNumber", "", "", kText, &Getter<32, kTextGetterBytes>},
+  {47, "GetCashReceiptAnnounceData", "", "", kText, &Getter<33, kTextGetterBytes>},
+  {48, "GetWCC", "", "", kText, &Getter<34, kTextGetterBytes>},
+  {49, "GetTrackData", "", "", kText, &Getter<35, kTextGetterBytes>},
   {50, "ServiceExit", "", "", kNone, &ServiceExit},
   {51, "DESEncryptBase64", "", "strData", kText, &Encrypt},
   {52, "DESDecryptBase64", "", "strData", kText, &Decrypt},
@@ -147,22 +146,22 @@ constexpr Member kMembers[] = {
   {55, "SetBizName", "", "strBizName", kNone, &Store<Value::BizName>},
   {56, "SetBizAddress", "", "strBizAddr", kNone, &Store<Value::BizAddress>},
   {57, "SetBizTelephone", "", "strBizTel", kNone, &Store<Value::BizTelephone>},
-  {58, "CreditAuth2", "", "strWcc strTrackData strInstallmentData strAmount strPrintOpt strUserData", kLong, &Transaction<eo::CreditAuth2>},
-  {59, "CreditCancel2", "", "strWcc strTrackData strInstallmentData strBeforeTranAmount strBeforeTranNumber strBeforeTranDate strPrintOpt strUserData", kLong, &Transaction<eo::CreditCancel2>},
-  {60, "CashReceiptAuth2", "", "strWcc strTrackData strTranType strAmount strPrintOpt strUserData", kLong, &Transaction<eo::CashReceiptAuth2>},
-  {61, "CashReceiptCancel2", "", "strWcc strTrackData strTranType strBeforeAmount strBeforeTranNumber strBeforeTranDate strPrintOpt strUserData", kLong, &Transaction<eo::CashReceiptCancel2>},
-  {62, "Track2AndSignRead", "", "catid seq_num", kLong, &Transaction<eo::Track2AndSign>},
-  {63, "GetSignPADComMethod", "", "", kText, &Getter<eo::SignPADCompressMethod, kCompressMethodBytes>},
-  {64, "GetSignPADHashValue", "", "", kText, &Getter<eo::SignPADHashData, kHashBytes>},
-  {65, "GetSignPADSignData", "", "", kText, &Getter<eo::SignPADSignData, kSignDataBytes>},
+  {58, "CreditAuth2", "", "strWcc strTrackData strInstallmentData strAmount strPrintOpt strUserData", kLong, &Transaction<48>},
+  {59, "CreditCancel2", "", "strWcc strTrackData strInstallmentData strBeforeTranAmount strBeforeTranNumber strBeforeTranDate strPrintOpt strUserData", kLong, &Transaction<50>},
+  {60, "CashReceiptAuth2", "", "strWcc strTrackData strTranType strAmount strPrintOpt strUserData", kLong, &Transaction<49>},
+  {61, "CashReceiptCancel2", "", "strWcc strTrackData strTranType strBeforeAmount strBeforeTranNumber strBeforeTranDate strPrintOpt strUserData", kLong, &Transaction<51>},
+  {62, "Track2AndSignRead", "", "catid seq_num", kLong, &Transaction<38>},
+  {63, "GetSignPADComMethod", "", "", kText, &Getter<43, kCompressMethodBytes>},
+  {64, "GetSignPADHashValue", "", "", kText, &Getter<44, kHashBytes>},
+  {65, "GetSignPADSignData", "", "", kText, &Getter<45, kSignDataBytes>},
   {66, "GetTrackData_KOREX", "", "strData", kVariant, &TrackDataKorex},
   {67, "ParkSSuggestion", "", "", kVariant, &ParkSSuggestion},
-  {68, "Track2AndIDRead", "", "", kLong, &Transaction<eo::Track2AndIDRead>},
-  {69, "ExFreeStylePrint", "FreeStylePrint", "strData", kLong, &Transaction<eo::ExFreeStylePrint>},
-  {70, "ImageUpload", "", "strData", kLong, &Transaction<eo::UploadImageToCAT>},
+  {68, "Track2AndIDRead", "", "", kLong, &Transaction<70>},
+  {69, "ExFreeStylePrint", "FreeStylePrint", "strData", kLong, &Transaction<54>},
+  {70, "ImageUpload", "", "strData", kLong, &Transaction<55>},
   {71, "GetSignPADSignDataASCII", "", "", kText, &SignDataAscii},
   {72, "SignDataToBMP", "", "strIndex strCatID strCardNum strSeqNum strSignData strFilePath", kLong, &SignDataToBmp},
-  {73, "Track2AndSignReadWithValue", "", "catid seq_num amount installment", kLong, &Transaction<eo::Track2AndSignWAmountInfo>},
+  {73, "Track2AndSignReadWithValue", "", "catid seq_num amount installment", kLong, &Transaction<62>},
   {74, "CashReceiptAuthPrintFull", "", "catid", kLong, &Print<6>},
   {75, "CashReceiptCancelPrintFull", "", "catid", kLong, &Print<7>},
   {76, "CreditAuthAndSignPrint", "", "catid seq_num", kLong, &Print<4>},
