@@ -184,7 +184,7 @@ int FreeStyleTranExport(const char* commType, const char* userData) {
 int GetRegComPortExport(char* port) {
   if (port == nullptr) return kNullBuffer;
   if (const auto stored = ReadStoredPort()) std::memcpy(port, stored->c_str(), stored->size() + 1);
-  return 0;
+  return kExportOk;
 }
 
 int SetRegComPortExport(const char* port) {
@@ -194,8 +194,8 @@ int SetRegComPortExport(const char* port) {
   // not a port name.
   return result == PortStoreResult::kNotAPortName || result == PortStoreResult::kTooLong ||
                  result == PortStoreResult::kControlByte
-             ? -1
-             : 0;
+             ? kPortNotStored
+             : kExportOk;
 }
 
 }  // namespace kavorin

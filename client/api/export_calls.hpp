@@ -24,6 +24,8 @@ inline constexpr int kAnswerTooLong = -4;
 // The host's runtime folder, or the process that answered there, is not the
 // caller's own (Linux): nothing was sent, and the reason is on stderr.
 inline constexpr int kHostUntrusted = -10001;
+// KAVORIN_SetRegCOMPort: the name was not stored.
+inline constexpr int kPortNotStored = -1;
 
 // The buffer sizes the getters' callers provide, terminating NUL included
 // where one is written; no getter writes more.

@@ -2,6 +2,8 @@
 
 #include <thread>
 
+#include "contract/status_codes.hpp"
+
 namespace kavorin {
 namespace {
 
@@ -21,7 +23,7 @@ constexpr Row kProgress[] = {
   {7, "단말기로부터 사용자취소를 수신..."},
   {8, "단말기로부터 알 수 없는 데이터를 수신..."},
   {9, "단말기로부터 NAK를 수신..."},
-  {100, "알 수 없는 상황임."},
+  {kStatusUnknown, "알 수 없는 상황임."},
 };
 
 constexpr const char* kCheckConnection = "단말기와의 연결을 확인하여 주시기 바랍니다.";
@@ -34,14 +36,14 @@ struct FailureRow {
 };
 
 constexpr FailureRow kFailures[] = {
-  {-1, "단말기와의 통신이 비정상적으로 종료 되었습니다.", kCheckConnection},
-  {-2, "단말기와의 통신이 초기화 상태입니다.", kCheckConnection},
-  {-3, "단말기와의 통신중 ACK 타임아웃이 발생하였습니다.", kCheckConnection},
-  {-4, "단말기와의 통신중 응답전문 타임아웃이 발생하였습니다.", kCheckConnection},
-  {-5, "단말기에서 사용자 취소가 발생하였습니다.", kTryAgain},
-  {-6, "단말기와의 통신중 알 수 없는 데이터가 수신되었습니다.", kTryAgain},
-  {-7, "송신데이터 불량으로 장애가 발생하였습니다.", kTryAgain},
-  {-100, "단말기와의 통신중 알 수 없는 장애가 발생하였습니다.", kTryAgain},
+  {kStatusNoResponse, "단말기와의 통신이 비정상적으로 종료 되었습니다.", kCheckConnection},
+  {kStatusNothingStarted, "단말기와의 통신이 초기화 상태입니다.", kCheckConnection},
+  {kStatusNoAck, "단말기와의 통신중 ACK 타임아웃이 발생하였습니다.", kCheckConnection},
+  {kStatusResponseTimeout, "단말기와의 통신중 응답전문 타임아웃이 발생하였습니다.", kCheckConnection},
+  {kStatusDle, "단말기에서 사용자 취소가 발생하였습니다.", kTryAgain},
+  {kStatusGarbage, "단말기와의 통신중 알 수 없는 데이터가 수신되었습니다.", kTryAgain},
+  {kStatusNak, "송신데이터 불량으로 장애가 발생하였습니다.", kTryAgain},
+  {kStatusOtherEnd, "단말기와의 통신중 알 수 없는 장애가 발생하였습니다.", kTryAgain},
 };
 // clang-format on
 
@@ -49,7 +51,7 @@ constexpr FailureRow kFailures[] = {
 
 StatusTick OnStatusTick(int statusCheck, const std::function<std::string()>& displayData) {
   StatusTick tick;
-  if (statusCheck == 0) {
+  if (statusCheck == kStatusSuccess) {
     tick.mainLine = "단말기와의 통신이 정상 완료 되었습니다.";
     tick.second = SecondLine::kHide;
     tick.status = kLinkStatusSuccess;
@@ -74,7 +76,7 @@ StatusTick OnStatusTick(int statusCheck, const std::function<std::string()>& dis
       tick.status = kLinkStatusFailed;
     }
   }
-  if (statusCheck == -1000) {
+  if (statusCheck == kStatusFailureCode) {
     tick.mainLine = "호스트에서 정상처리를 하지 못하였습니다.";
     tick.secondText = displayData ? displayData() : std::string();
     tick.status = kLinkStatusFailed;

@@ -29,7 +29,7 @@ int StatusAfterEot(const CatLink& link, CatPassage& passage) {
   if (link.responseLength() <= 0) return kStatusNoResponse;
   const auto response = link.response();
   passage.StoreResponse({reinterpret_cast<const char*>(response.data()), response.size()});
-  return passage.CheckResponseCode() == 0 ? kStatusSuccess : kStatusFailureCode;
+  return passage.CheckResponseCode() == kResponseAccepted ? kStatusSuccess : kStatusFailureCode;
 }
 
 }  // namespace

@@ -112,12 +112,12 @@ std::string CatPassage::BuildMB() {
 void CatPassage::StoreResponse(std::string_view frame) { response_text_ = std::string(UpToNul(frame)); }
 
 int CatPassage::CheckResponseCode() const {
-  if (response_text_.empty()) return -1;
-  if (!IsTransaction(message_kind_)) return 0;
+  if (response_text_.empty()) return kNoResponse;
+  if (!IsTransaction(message_kind_)) return kResponseAccepted;
   // STX, two code characters and FS come first: the code is the start of
   // field 1. A shorter field 1 compares against FS/ETX and fails, as it should.
   const std::string_view code = std::string_view(response_text_).substr(std::min<std::size_t>(4, response_text_.size()), 4);
-  return code == "0000" || code == "5001" ? 0 : -2;
+  return code == "0000" || code == "5001" ? kResponseAccepted : kResponseRefused;
 }
 
 int CatPassage::parse_passage(int n, std::string& out) const {

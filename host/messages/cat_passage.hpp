@@ -105,6 +105,9 @@ inline constexpr int kFieldFound = 0;
 inline constexpr int kNoResponse = -1;
 inline constexpr int kWrongMessageKind = -2;
 inline constexpr int kTooFewFields = -3;
+// CheckResponseCode's answers besides kNoResponse.
+inline constexpr int kResponseAccepted = 0;
+inline constexpr int kResponseRefused = -2;
 
 class CatPassage {
  public:
@@ -132,7 +135,8 @@ class CatPassage {
   // Keeps `frame` up to its first NUL as the response text. The host keeps
   // it in a string of its own size, so a long response is kept whole.
   void StoreResponse(std::string_view frame);
-  // -1 no response; 0 good ("0000"/"5001") or a read; -2 any other code.
+  // kResponseAccepted for a good code ("0000"/"5001") or a read,
+  // kNoResponse without a response, kResponseRefused for any other code.
   int CheckResponseCode() const;
   // Field n (n >= 1) of the response: 0, or -2 when it has fewer than n
   // separators or n < 1 (`out` is then untouched).
