@@ -1,6 +1,6 @@
 #pragma once
-// What the host's StatusCheck answers, as both processes read it: the host
-// reports with these names and the client's status display keys its texts
+// How an exchange stands, as the host reports it to its clients: the host
+// answers with these names and the client's status display keys its texts
 // on them.
 namespace kavorin {
 
