@@ -13,7 +13,9 @@ export WINEPREFIX=$1
 export LC_ALL=ko_KR.UTF-8
 export WINEDEBUG=${WINEDEBUG:--all}
 
-if ! fc-list | grep -q NanumGothic; then
+# fc-list asked for the family itself: piped into `grep -q`, it dies of
+# SIGPIPE once grep has seen enough, and pipefail then calls the fonts missing.
+if [ -z "$(fc-list NanumGothic)" ]; then
   echo "wine-korean-fonts: the Nanum fonts are missing (apt-get install fonts-nanum)" >&2
   exit 1
 fi
