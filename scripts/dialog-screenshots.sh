@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Screenshots of Property.dll's dialogs as a person sees them: Wine's X11
+# Screenshots of Property.dll's dialogs and of the installer's options
+# dialog (Konfira.dll) as a person sees them: Wine's X11
 # driver on a virtual X server (Xvfb), Korean fonts from fonts-nanum in
 # place of the Windows dialog fonts (scripts/wine-korean-fonts.sh). Writes
 # one PNG a dialog into the output folder.
@@ -19,9 +20,12 @@ for tool in Xvfb import convert; do
   command -v "$tool" >/dev/null || { echo "dialog-screenshots: $tool is missing (xvfb, imagemagick)" >&2; exit 1; }
 done
 [ -f /usr/share/wine/fonts/marlett.ttf ] || echo "dialog-screenshots: fonts-wine is missing; caption buttons will look wrong" >&2
-[ -f "$build/bin/dialog_shot.exe" ] || cmake --build "$build" --target dialog_shot Property
+programs="Property.dll Konfira.dll dialog_shot.exe"
+for program in $programs; do
+  [ -f "$build/bin/$program" ] || { cmake --build "$build" --target dialog_shot Property Konfira; break; }
+done
 mkdir -p "$work/bin" "$out"
-cp "$build/bin/Property.dll" "$build/bin/dialog_shot.exe" "$work/bin/"
+for program in $programs; do cp "$build/bin/$program" "$work/bin/"; done
 
 # A day's log beside the library, for the log viewer.
 mkdir -p "$work/bin/log"
@@ -45,6 +49,12 @@ scripts/wine-env.sh exec "$work/wine" -- bash -c '
   # captions itself, as Windows would.
   wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Decorated /d N /f >/dev/null 2>&1
   scripts/wine-korean-fonts.sh "$WINEPREFIX"
+  # Wine'"'"'s own Tahoma and Marlett in the prefix'"'"'s Fonts folder: a Wine
+  # started through its 64-bit loader alone does not look in its data
+  # folder, and the caption buttons then show Marlett'"'"'s letters.
+  for font in marlett tahoma tahomabd; do
+    [ ! -f "/usr/share/wine/fonts/$font.ttf" ] || cp "/usr/share/wine/fonts/$font.ttf" "$WINEPREFIX/drive_c/windows/Fonts/"
+  done
   # Three port entries and a server, so the list shows something.
   wine reg delete "HKLM\\SOFTWARE\\TORQ" /f >/dev/null 2>&1 || true
   root="HKLM\\SOFTWARE\\TORQ\\LOMBRA"
@@ -95,4 +105,6 @@ scripts/wine-env.sh run "$work/wine" -- bash -c '
   shoot kavsmart-settings ViewDongleServiceSetDialog
   shoot pos-download ViewPOSDownloadDialog
   shoot device-logon ViewDeviceLogonDialog
+  # The installer'"'"'s options dialog as it opens.
+  shoot installer-options --library Konfira.dll ZELK_InstallView
 ' shots "$(cd "$work" && pwd)" "$(mkdir -p "$out" && cd "$out" && pwd)"
