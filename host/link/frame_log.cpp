@@ -67,21 +67,25 @@ std::string FrameLog::FullLine(std::uint64_t dayCap) {
 }
 
 void FrameLog::Bytes(WireDirection direction, std::span<const std::uint8_t> bytes) {
+  std::lock_guard<std::mutex> lock(mutex_);
   if (stopped_) return;
   (direction == WireDirection::kHostToTerminal ? to_terminal_ : to_host_).Feed(bytes);
 }
 
 void FrameLog::EndBatch(WireDirection direction) {
+  std::lock_guard<std::mutex> lock(mutex_);
   if (stopped_) return;
   if (auto line = (direction == WireDirection::kHostToTerminal ? to_terminal_ : to_host_).EndBatch()) Write(*line);
 }
 
 void FrameLog::Event(const std::string& text) {
+  std::lock_guard<std::mutex> lock(mutex_);
   if (stopped_) return;
   Write("-- " + LineSafeText(text));
 }
 
 void FrameLog::Flush() {
+  std::lock_guard<std::mutex> lock(mutex_);
   if (stopped_) return;
   if (auto line = to_terminal_.Flush()) Write(*line);
   if (auto line = to_host_.Flush()) Write(*line);

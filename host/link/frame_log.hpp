@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 
@@ -33,6 +34,8 @@ struct FrameLogOptions {
   FrameLogDiagnostics diagnostics;  // hears why the log stopped
 };
 
+// Safe to call from several threads: the port's reader hands over what the
+// terminal sent while the link writes to it.
 class FrameLog {
  public:
   explicit FrameLog(FrameLogOptions options);
@@ -50,7 +53,10 @@ class FrameLog {
   void Flush();
 
   // Once stopped (a write failed), the log writes nothing more.
-  bool Stopped() const { return stopped_; }
+  bool Stopped() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return stopped_;
+  }
 
   // The file of a day, and the last line of a full day.
   static std::string FileName(const LocalTime& day);
@@ -61,6 +67,7 @@ class FrameLog {
   bool OpenDay(const LocalTime& day);
   void Stop(const std::string& why);
 
+  mutable std::mutex mutex_;
   FrameLogOptions options_;
   FrameLineBuilder to_terminal_{WireDirection::kHostToTerminal};
   FrameLineBuilder to_host_{WireDirection::kTerminalToHost};

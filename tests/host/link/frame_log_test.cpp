@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/ini_file.hpp"
@@ -251,6 +254,39 @@ TEST_F(FrameLogTest, AFailingDiskStopsOnlyTheLog) {
   ASSERT_EQ(diagnostics_.size(), 1u);
   EXPECT_EQ(diagnostics_[0].rfind("frame log stopped: cannot open ", 0), 0u) << diagnostics_[0];
   fs::remove(folder_);
+}
+
+// The port's reader thread and the link both write, and midnight may pass
+// between any two lines: every line must come out whole, in its day's file.
+TEST_F(FrameLogTest, TheReaderAndTheLinkWriteWholeLinesAcrossMidnight) {
+  FrameLogOptions options = Options();
+  std::atomic<int> tick{0};
+  options.clock = [&tick] {
+    const bool next_day = tick.fetch_add(1) % 2 == 1;
+    return FrameLogTime{{2026, 12, next_day ? 9 : 8, next_day ? 0 : 23, next_day ? 0 : 59, next_day ? 0 : 59}, 999};
+  };
+  constexpr int kBatches = 2000;
+  {
+    FrameLog log(std::move(options));
+    const auto writer = [&log](WireDirection direction, std::uint8_t byte) {
+      for (int i = 0; i < kBatches; ++i) {
+        log.Bytes(direction, {&byte, 1});
+        log.EndBatch(direction);
+      }
+    };
+    std::thread link(writer, WireDirection::kHostToTerminal, std::uint8_t{0x05});
+    std::thread reader(writer, WireDirection::kTerminalToHost, std::uint8_t{0x06});
+    link.join();
+    reader.join();
+    EXPECT_FALSE(log.Stopped());
+  }
+  const std::regex whole(R"((23:59:59|00:00:00)\.999 (H>T <ENQ>|T>H <ACK>)\r)");
+  int lines = 0;
+  for (const char* name : {"frames-20261208.log", "frames-20261209.log"}) {
+    std::ifstream in(folder_ / name, std::ios::binary);
+    for (std::string line; std::getline(in, line); ++lines) EXPECT_TRUE(std::regex_match(line, whole)) << line;
+  }
+  EXPECT_EQ(lines, 2 * kBatches);
 }
 
 TEST_F(FrameLogTest, IsOffUnlessSwitchedOn) {
